@@ -1,0 +1,162 @@
+#include "app/SettingsStore.h"
+
+#include <QMutex>
+#include <QSettings>
+
+namespace {
+
+constexpr qint64 defaultOntimePort = 4001;
+constexpr double defaultOverlayOpacity = 0.85;
+
+QMutex locationMutex;
+QString overriddenLocation;
+
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+} // namespace
+
+SettingsNotifier& SettingsNotifier::instance() {
+    static SettingsNotifier* notifier = new SettingsNotifier;
+    return *notifier;
+}
+
+std::optional<bool> storedBoolean(const QVariant& value) {
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        if (text == u"true")
+            return true;
+        if (text == u"false")
+            return false;
+    }
+    return std::nullopt;
+}
+
+SettingsStore::SettingsStore() {
+    const QString file = location();
+    if (file.isEmpty())
+        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                 QStringLiteral("Tessaly"),
+                                                 QStringLiteral("Kalvane"));
+    else
+        m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
+
+SettingsStore::SettingsStore(const QString& iniFile)
+    : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
+
+SettingsStore::~SettingsStore() = default;
+
+void SettingsStore::setLocation(const QString& iniFile) {
+    QMutexLocker lock(&locationMutex);
+    overriddenLocation = iniFile;
+}
+
+QString SettingsStore::location() {
+    QMutexLocker lock(&locationMutex);
+    return overriddenLocation;
+}
+
+bool SettingsStore::contains(const char* name) const {
+    return m_settings->contains(key(name));
+}
+
+QVariant SettingsStore::value(const char* name) const {
+    return m_settings->value(key(name));
+}
+
+bool SettingsStore::boolValue(const char* name) const {
+    return storedBoolean(value(name)).value_or(false);
+}
+
+qint64 SettingsStore::intValue(const char* name) const {
+    bool ok = false;
+    const qint64 number = value(name).toLongLong(&ok);
+    return ok ? number : 0;
+}
+
+double SettingsStore::doubleValue(const char* name) const {
+    bool ok = false;
+    const double number = value(name).toDouble(&ok);
+    return ok ? number : 0.0;
+}
+
+std::optional<QString> SettingsStore::stringValue(const char* name) const {
+    const QVariant stored = value(name);
+    if (!stored.isValid() || !stored.canConvert<QString>())
+        return std::nullopt;
+    return stored.toString();
+}
+
+void SettingsStore::setValue(const char* name, const QVariant& value) {
+    m_settings->setValue(key(name), value);
+    Q_EMIT SettingsNotifier::instance().changed(key(name));
+}
+
+void SettingsStore::setBool(const char* name, bool value) {
+    setValue(name, value);
+}
+
+void SettingsStore::setInt(const char* name, qint64 value) {
+    setValue(name, value);
+}
+
+void SettingsStore::setDouble(const char* name, double value) {
+    setValue(name, value);
+}
+
+void SettingsStore::setString(const char* name, const QString& value) {
+    setValue(name, value);
+}
+
+bool SettingsStore::boolOr(const char* name, bool fallback) const {
+    if (!contains(name))
+        return fallback;
+    return boolValue(name);
+}
+
+bool SettingsStore::isInternalSource() const {
+    return timerSource() == u"internal";
+}
+
+bool SettingsStore::isStagetimerSource() const {
+    return timerSource() == u"stagetimer";
+}
+
+qint64 SettingsStore::ontimePort() const {
+    const qint64 port = intValue(SettingsKey::ontimePort);
+    return port < 1 ? defaultOntimePort : port;
+}
+
+QString SettingsStore::stagetimerRoom() const {
+    return stringValue(SettingsKey::stagetimerRoom).value_or(QString());
+}
+
+QString SettingsStore::stagetimerKey() const {
+    return stringValue(SettingsKey::stagetimerKey).value_or(QString());
+}
+
+QString SettingsStore::stagetimerServer() const {
+    return stringValue(SettingsKey::stagetimerServer).value_or(QString());
+}
+
+bool SettingsStore::autoShow() const {
+    return storedBoolean(value(SettingsKey::autoShow)).value_or(true);
+}
+
+double SettingsStore::overlayOpacity() const {
+    if (!contains(SettingsKey::overlayOpacity))
+        return defaultOverlayOpacity;
+    return doubleValue(SettingsKey::overlayOpacity);
+}
+
+QString SettingsStore::appLanguage() const {
+    return stringValue(SettingsKey::appLanguage).value_or(QString());
+}
+
+void SettingsStore::sync() {
+    m_settings->sync();
+}

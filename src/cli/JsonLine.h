@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// One JSON object on one line, keys in the order they were added (diagnostic output reads
+// best with the event or status first).
+class JsonLine {
+public:
+    JsonLine& add(const QString& key, const QJsonValue& value);
+    QString toString() const;
+    // Writes the line and a line break to standard output and flushes it at once, so that a
+    // reader sees every event when it happens.
+    void print() const;
+
+private:
+    QList<QPair<QString, QJsonValue>> m_members;
+};

@@ -1,0 +1,33 @@
+#include "cli/Options.h"
+
+#include "cli/Command.h"
+
+Options::Options(QList<QCommandLineOption> options) {
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOptions(options);
+}
+
+bool Options::parse(const QStringList& arguments) {
+    // QCommandLineParser expects the program name first.
+    if (!m_parser.parse(QStringList{QStringLiteral("kalvane")} + arguments)) {
+        usageError(m_parser.errorText());
+        return false;
+    }
+    return true;
+}
+
+std::optional<qint64> Options::number(const QString& name, qint64 fallback, qint64 minimum,
+                                      qint64 maximum) const {
+    if (!m_parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const qint64 value = m_parser.value(name).toLongLong(&ok);
+    if (!ok || value < minimum || value > maximum) {
+        usageError(QStringLiteral("--%1 needs a whole number from %2 to %3")
+                       .arg(name)
+                       .arg(minimum)
+                       .arg(maximum));
+        return std::nullopt;
+    }
+    return value;
+}

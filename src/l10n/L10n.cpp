@@ -1,0 +1,133 @@
+#include "l10n/L10n.h"
+
+#include "app/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QMutex>
+
+#include <mutex>
+
+namespace L10n {
+namespace {
+
+QMutex overrideMutex;
+std::optional<QString> overridden;
+
+QStringList candidateLocations() {
+    QStringList locations;
+    if (QCoreApplication::instance()) {
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        locations << programDir.filePath(QStringLiteral("strings.json"))
+                  << programDir.filePath(QStringLiteral("../share/kalvane/strings.json"))
+                  << programDir.filePath(QStringLiteral("../Resources/strings.json"));
+    }
+    return locations;
+}
+
+} // namespace
+
+const QStringList& languages() {
+    static const QStringList codes{QStringLiteral("de"), QStringLiteral("en"),
+                                   QStringLiteral("fr")};
+    return codes;
+}
+
+const QMap<QString, QString>& names() {
+    static const QMap<QString, QString> map{{QStringLiteral("de"), QStringLiteral("Deutsch")},
+                                            {QStringLiteral("en"), QStringLiteral("English")},
+                                            {QStringLiteral("fr"), QStringLiteral("Français")}};
+    return map;
+}
+
+QString decideLanguage(const std::optional<QString>& stored, const QStringList& preferred) {
+    if (stored && languages().contains(*stored))
+        return *stored;
+    for (const QString& language : preferred) {
+        const QString prefix = language.left(2);
+        if (languages().contains(prefix))
+            return prefix;
+    }
+    return QStringLiteral("en");
+}
+
+bool overrideLanguage(const QString& code) {
+    if (!languages().contains(code))
+        return false;
+    QMutexLocker lock(&overrideMutex);
+    overridden = code;
+    return true;
+}
+
+QString current() {
+    static const QString language = [] {
+        {
+            QMutexLocker lock(&overrideMutex);
+            if (overridden)
+                return *overridden;
+        }
+        const SettingsStore settings;
+        return decideLanguage(settings.stringValue(SettingsKey::appLanguage),
+                              QLocale::system().uiLanguages());
+    }();
+    return language;
+}
+
+Table loadTable(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return {};
+
+    Table result;
+    const QJsonObject root = document.object();
+    for (auto entry = root.begin(); entry != root.end(); ++entry) {
+        if (!entry->isObject())
+            return {};
+        QHash<QString, QString> translations;
+        const QJsonObject byLanguage = entry->toObject();
+        for (auto translation = byLanguage.begin(); translation != byLanguage.end();
+             ++translation) {
+            if (!translation->isString())
+                return {};
+            translations.insert(translation.key(), translation->toString());
+        }
+        result.insert(entry.key(), translations);
+    }
+    return result;
+}
+
+QString tableLocation() {
+    for (const QString& location : candidateLocations()) {
+        if (QFileInfo(location).isFile())
+            return location;
+    }
+    const QString fromEnvironment = qEnvironmentVariable("KLV_STRINGS");
+    return fromEnvironment;
+}
+
+const Table& table() {
+    static const Table loaded = loadTable(tableLocation());
+    return loaded;
+}
+
+QString lookup(QStringView german) {
+    const QString text = german.toString();
+    const QString language = current();
+    if (language == u"de")
+        return text;
+    const auto entry = table().constFind(text);
+    if (entry == table().constEnd())
+        return text;
+    return entry->value(language, text);
+}
+
+} // namespace L10n

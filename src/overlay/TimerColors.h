@@ -1,0 +1,16 @@
+#pragma once
+
+#include "overlay/TimerDisplay.h"
+
+#include <QColor>
+
+// The colours of the timer window's states.
+namespace TimerColors {
+
+QColor of(Tone tone);
+QColor of(BarTone tone);
+// The system's named orange and yellow as they look on a dark background.
+QColor orange();
+QColor yellow();
+
+} // namespace TimerColors

@@ -1,0 +1,32 @@
+#include "overlay/TimerDisplay.h"
+
+TimerDisplay TimerDisplay::initial() {
+    return TimerDisplay{QString(), QStringLiteral("--:--"), Tone::idle, QString(), false,
+                        QString(), std::nullopt, BarTone::normal};
+}
+
+QString toString(Tone tone) {
+    switch (tone) {
+    case Tone::running:
+        return QStringLiteral("running");
+    case Tone::idle:
+        return QStringLiteral("idle");
+    case Tone::paused:
+        return QStringLiteral("paused");
+    case Tone::overtime:
+        return QStringLiteral("overtime");
+    }
+    return {};
+}
+
+QString toString(BarTone tone) {
+    switch (tone) {
+    case BarTone::normal:
+        return QStringLiteral("normal");
+    case BarTone::warning:
+        return QStringLiteral("warning");
+    case BarTone::danger:
+        return QStringLiteral("danger");
+    }
+    return {};
+}

@@ -1,0 +1,23 @@
+#include "platform/Platform.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<Platform*> installed{nullptr};
+
+Platform& nativePlatform() {
+    static const std::unique_ptr<Platform> platform = createNativePlatform();
+    return *platform;
+}
+
+} // namespace
+
+Platform& Platform::instance() {
+    Platform* platform = installed.load(std::memory_order_acquire);
+    return platform ? *platform : nativePlatform();
+}
+
+void Platform::setInstance(Platform* platform) {
+    installed.store(platform, std::memory_order_release);
+}

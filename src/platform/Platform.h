@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class PowerPointQuery;
+
+// What the operating system offers beyond Qt, for the parts of the program that need no
+// windows: other applications, the presentation query, the automation privacy settings, and
+// whether this copy is installed. One implementation per platform is chosen by the build;
+// tests install a fake.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The installed implementation; the native one unless a test installed another.
+    static Platform& instance();
+    // Installs `platform` for the whole process (nullptr restores the native one). The caller
+    // keeps ownership.
+    static void setInstance(Platform* platform);
+
+    // Whether at least one application with this bundle identifier is running. Cheap: the
+    // controller asks four times a second.
+    virtual bool isApplicationRunning(const QString& bundleIdentifier) const = 0;
+    // Brings the first running application with this identifier to the front; false when
+    // none runs or the platform cannot do it.
+    virtual bool activateApplication(const QString& bundleIdentifier) = 0;
+
+    // A new query of the running slide show, used on the watcher's own thread only.
+    virtual std::unique_ptr<PowerPointQuery> createPowerPointQuery() = 0;
+    // Opens the system settings where the user allows this program to control PowerPoint.
+    virtual void openAutomationSettings() = 0;
+
+    // Whether this copy runs from where installed applications live.
+    virtual bool isInstalledCopy() const = 0;
+};
+
+// The platform implementation this build was made for.
+std::unique_ptr<Platform> createNativePlatform();

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+// macOS: running applications through NSRunningApplication, the slide-show query through a
+// compiled AppleScript, the privacy pane through NSWorkspace.
+class MacPlatform final : public Platform {
+public:
+    bool isApplicationRunning(const QString& bundleIdentifier) const override;
+    bool activateApplication(const QString& bundleIdentifier) override;
+    std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
+    void openAutomationSettings() override;
+    bool isInstalledCopy() const override;
+};

@@ -1,0 +1,100 @@
+#include "powerpoint/PowerPointWatcher.h"
+
+#include "platform/Platform.h"
+#include "powerpoint/PowerPoint.h"
+
+#include <QTimer>
+
+PowerPointWatcher::PowerPointWatcher(QObject* parent)
+    : PowerPointWatcher(std::make_unique<ScriptRunner>(
+                            [] { return Platform::instance().createPowerPointQuery(); }),
+                        parent) {}
+
+PowerPointWatcher::PowerPointWatcher(std::unique_ptr<ScriptRunner> runner, QObject* parent)
+    : QObject(parent)
+    , m_runner(std::move(runner)) {}
+
+PowerPointWatcher::~PowerPointWatcher() = default;
+
+void PowerPointWatcher::setInterval(std::chrono::milliseconds interval) {
+    m_interval = interval;
+    if (m_timer)
+        m_timer->setInterval(interval);
+}
+
+void PowerPointWatcher::start() {
+    if (m_timer)
+        return;
+    // A Qt timer keeps firing while menus and modal dialogs run their own event loops.
+    m_timer = new QTimer(this);
+    m_timer->setInterval(m_interval);
+    connect(m_timer, &QTimer::timeout, this, &PowerPointWatcher::poll);
+    m_timer->start();
+}
+
+void PowerPointWatcher::poll() {
+    if (m_busy)
+        return;
+    // Never send the query while PowerPoint is absent: addressing it would launch it.
+    if (!Platform::instance().isApplicationRunning(PowerPoint::bundleIdentifier)) {
+        apply(-1);
+        return;
+    }
+    m_busy = true;
+    m_runner->submit(this, [this](ScriptResult result) { handleResult(result); });
+}
+
+void PowerPointWatcher::handleResult(const ScriptResult& result) {
+    m_busy = false;
+    if (result.position) {
+        setPermissionDenied(false);
+        apply(*result.position);
+    } else if (result.error == PowerPoint::errorNotPermitted) {
+        setPermissionDenied(true);
+        if (m_slideShowRunning)
+            endShow();
+    } else if (result.error == PowerPoint::errorNotRunning && m_slideShowRunning) {
+        endShow();
+    }
+    // Any other failure, a timeout among them, leaves everything as it is; the next poll
+    // asks again.
+}
+
+void PowerPointWatcher::apply(int position) {
+    const bool running = position >= 0;
+    if (running == m_slideShowRunning) {
+        if (position < 0 || position == m_position)
+            return;
+        m_position = position;
+        if (onSlideChange)
+            onSlideChange();
+        return;
+    }
+    m_slideShowRunning = running;
+    m_position = position > 0 ? position : 0;
+    if (running) {
+        if (onSlideShowStart)
+            onSlideShowStart();
+    } else if (onSlideShowEnd) {
+        onSlideShowEnd();
+    }
+}
+
+void PowerPointWatcher::endShow() {
+    m_slideShowRunning = false;
+    m_position = 0;
+    if (onSlideShowEnd)
+        onSlideShowEnd();
+}
+
+void PowerPointWatcher::setPermissionDenied(bool denied) {
+    if (m_permissionDenied == denied)
+        return;
+    m_permissionDenied = denied;
+    if (onPermissionChange)
+        onPermissionChange();
+}
+
+void PowerPointWatcher::openAutomationSettings() {
+    Platform::instance().openAutomationSettings();
+}

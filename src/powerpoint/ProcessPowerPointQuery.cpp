@@ -1,0 +1,67 @@
+#include "powerpoint/ProcessPowerPointQuery.h"
+
+#include "powerpoint/PowerPoint.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+
+ProcessPowerPointQuery::ProcessPowerPointQuery(QString command)
+    : m_command(std::move(command)) {}
+
+QString ProcessPowerPointQuery::configuredCommand() {
+    return qEnvironmentVariable("KLV_POWERPOINT_SCRIPT");
+}
+
+bool ProcessPowerPointQuery::commandAvailable() {
+    const QString command = configuredCommand();
+    if (command.isEmpty())
+        return false;
+    const QFileInfo file(command);
+    return file.isFile() && file.isExecutable();
+}
+
+int ProcessPowerPointQuery::errorNumber(QStringView errorOutput) {
+    static const QRegularExpression trailingNumber(QStringLiteral(R"(\((-?\d+)\)\s*$)"));
+    static const QRegularExpression bareNumber(QStringLiteral(R"(^\s*(-?\d+)\s*$)"));
+    for (const QRegularExpression* pattern : {&trailingNumber, &bareNumber}) {
+        const QRegularExpressionMatch match = pattern->match(errorOutput.toString());
+        if (match.hasMatch()) {
+            bool ok = false;
+            const int number = match.capturedView(1).toInt(&ok);
+            if (ok)
+                return number;
+        }
+    }
+    return -1;
+}
+
+ScriptResult ProcessPowerPointQuery::run() {
+    if (m_command.isEmpty())
+        return {std::nullopt, -1};
+
+    // One deadline for starting and answering together.
+    QDeadlineTimer deadline(PowerPoint::queryTimeoutSeconds * 1000);
+    QProcess process;
+    process.setProgram(m_command);
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(static_cast<int>(deadline.remainingTime())))
+        return {std::nullopt, -1};
+    if (!process.waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
+        process.kill();
+        process.waitForFinished(500);
+        return {std::nullopt, PowerPoint::errorTimedOut};
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return {std::nullopt, -1};
+    if (process.exitCode() != 0)
+        return {std::nullopt,
+                errorNumber(QString::fromUtf8(process.readAllStandardError()).trimmed())};
+
+    // Like osascript, the command ends its answer with a line break; nothing else is trimmed.
+    QString answer = QString::fromUtf8(process.readAllStandardOutput());
+    while (answer.endsWith(u'\n') || answer.endsWith(u'\r'))
+        answer.chop(1);
+    return {PowerPoint::parsePosition(answer), 0};
+}

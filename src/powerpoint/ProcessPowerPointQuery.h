@@ -1,0 +1,28 @@
+#pragma once
+
+#include "powerpoint/PowerPointQuery.h"
+
+#include <QString>
+
+// Runs a command that prints the slide position (or -1 without a slide show) and exits 0,
+// or fails the way osascript does: a non-zero exit with the error number in parentheses at
+// the end of its error output, e.g. "execution error: Not authorised. (-1743)". The command
+// may take at most the query timeout; then it is killed and the query reports a timeout.
+class ProcessPowerPointQuery final : public PowerPointQuery {
+public:
+    explicit ProcessPowerPointQuery(QString command);
+
+    ScriptResult run() override;
+
+    // The command named by KLV_POWERPOINT_SCRIPT, or an empty text.
+    static QString configuredCommand();
+    // Whether KLV_POWERPOINT_SCRIPT names an existing executable file: where PowerPoint is
+    // replaced by such a command, it counts as running exactly then.
+    static bool commandAvailable();
+
+    // The error number in a failed command's error output; -1 when there is none.
+    static int errorNumber(QStringView errorOutput);
+
+private:
+    QString m_command;
+};

@@ -1,0 +1,60 @@
+#include "powerpoint/ScriptRunner.h"
+
+#include <QPointer>
+#include <QThread>
+
+class ScriptRunner::Worker final : public QObject {
+public:
+    explicit Worker(QueryFactory factory)
+        : m_factory(std::move(factory)) {}
+
+    ScriptResult run() {
+        if (!m_query && m_factory)
+            m_query = m_factory();
+        if (!m_query)
+            return {std::nullopt, -1};
+        return m_query->run();
+    }
+
+    // Destroyed on its own thread, so the query goes where it was made.
+    void release() { m_query.reset(); }
+
+private:
+    QueryFactory m_factory;
+    std::unique_ptr<PowerPointQuery> m_query;
+};
+
+ScriptRunner::ScriptRunner(QueryFactory factory)
+    : m_thread(new QThread)
+    , m_worker(new Worker(std::move(factory))) {
+    m_thread->setObjectName(queueLabel());
+    m_worker->moveToThread(m_thread);
+    m_thread->start();
+}
+
+ScriptRunner::~ScriptRunner() {
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] {
+        worker->release();
+        delete worker;
+    }, Qt::QueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+QString ScriptRunner::queueLabel() {
+    return QStringLiteral("org.tessaly.kalvane.powerpoint");
+}
+
+void ScriptRunner::submit(QObject* receiver, std::function<void(ScriptResult)> done) {
+    QPointer<QObject> target(receiver);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, target, done = std::move(done)] {
+            const ScriptResult result = worker->run();
+            if (target)
+                QMetaObject::invokeMethod(target.data(), [done, result] { done(result); },
+                                          Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}

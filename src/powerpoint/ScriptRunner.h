@@ -1,0 +1,38 @@
+#pragma once
+
+#include "powerpoint/PowerPointQuery.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class QThread;
+
+// Runs the presentation query on a private serial thread, one query at a time, so the main
+// thread never waits for PowerPoint. The query object is created and used on that thread
+// only.
+class ScriptRunner final {
+public:
+    using QueryFactory = std::function<std::unique_ptr<PowerPointQuery>()>;
+
+    // `factory` is called on the runner's thread before the first query.
+    explicit ScriptRunner(QueryFactory factory);
+    // Waits for a query under way (at most its timeout) before the thread ends.
+    ~ScriptRunner();
+
+    ScriptRunner(const ScriptRunner&) = delete;
+    ScriptRunner& operator=(const ScriptRunner&) = delete;
+
+    // Queues one query; `done` receives the result on `receiver`'s thread, unless the
+    // receiver is gone by then.
+    void submit(QObject* receiver, std::function<void(ScriptResult)> done);
+
+    // The name of the thread, the program's reverse-DNS identifier followed by ".powerpoint".
+    static QString queueLabel();
+
+private:
+    class Worker;
+    QThread* m_thread;
+    Worker* m_worker;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A small HTTP/1.1 server on a loopback address for network tests. It answers each path
+// with a scripted response (status, body, delay, trickle, streamed body, dropped or silent
+// connection) and records every request for assertions. Any 127.x.y.z address can be bound,
+// so several fake hosts can share one machine.
+class ScriptedHttpServer final : public QObject {
+    Q_OBJECT
+public:
+    struct Response {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "application/json";
+        QList<QPair<QByteArray, QByteArray>> headers;
+        // Wait this long before answering.
+        int delayMs = 0;
+        // Send the body in chunks of this many bytes, one chunk every trickleIntervalMs.
+        int trickleBytes = 0;
+        int trickleIntervalMs = 0;
+        // Stream this many bytes of filler after the body, without a Content-Length.
+        qint64 streamBytes = 0;
+        // Close the connection without answering.
+        bool drop = false;
+        // Accept the request and never answer.
+        bool silent = false;
+
+        static Response json(const QByteArray& body, int status = 200);
+        static Response text(const QByteArray& body, int status = 200,
+                             const QByteArray& contentType = "text/html");
+    };
+
+    struct Request {
+        QByteArray method;
+        QString path;  // without the leading "/"
+        QString query; // without the "?", still percent-encoded
+        QByteArray target; // the request target exactly as received
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray header(const QByteArray& name) const;
+    };
+
+    explicit ScriptedHttpServer(QObject* parent = nullptr);
+    ~ScriptedHttpServer() override;
+
+    // Listens on `address` (127.0.0.1 unless given) and `port` (any free one for 0).
+    bool listen(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0);
+    void close();
+    QString host() const;
+    quint16 port() const;
+    // "http://host:port"
+    QString baseUrl() const;
+
+    // The answer for a path (without the leading "/"). A list plays its responses in order
+    // and then repeats the last. Unscripted paths answer 404 with an empty body.
+    void setResponse(const QString& path, const Response& response);
+    void setResponses(const QString& path, const QList<Response>& responses);
+    // Decides every answer itself; wins over the per-path scripts.
+    void setHandler(std::function<Response(const Request&)> handler);
+
+    QList<Request> requests() const { return m_requests; }
+    QStringList requestedPaths() const;
+    int requestCount(const QString& path) const;
+    void clearRequests() { m_requests.clear(); }
+
+Q_SIGNALS:
+    void requestReceived(const ScriptedHttpServer::Request& request);
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket* socket);
+    Response responseFor(const Request& request);
+    void answer(QTcpSocket* socket, const Response& response);
+    void writeBody(QTcpSocket* socket, const Response& response, const QByteArray& body);
+
+    QTcpServer* m_server;
+    QHash<QString, QList<Response>> m_scripts;
+    std::function<Response(const Request&)> m_handler;
+    QList<Request> m_requests;
+};

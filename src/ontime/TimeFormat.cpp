@@ -1,0 +1,20 @@
+#include "ontime/TimeFormat.h"
+
+#include <cmath>
+
+QString formatRemaining(double ms) {
+    if (!std::isfinite(ms))
+        return QStringLiteral("--:--");
+    const bool negative = ms < 0;
+    const double seconds = negative ? std::floor(-ms / 1000.0) : std::ceil(ms / 1000.0);
+    // 2^63 is the first double beyond the signed 64-bit range.
+    if (seconds >= 9223372036854775808.0)
+        return QStringLiteral("--:--");
+    const qint64 s = static_cast<qint64>(seconds);
+    QString text;
+    if (s > 3599)
+        text = QString::asprintf("%lld:%02lld:%02lld", s / 3600, (s / 60) % 60, s % 60);
+    else
+        text = QString::asprintf("%02lld:%02lld", s / 60, s % 60);
+    return negative ? u'-' + text : text;
+}

@@ -1,0 +1,314 @@
+#include "powerpoint/PowerPoint.h"
+#include "powerpoint/PowerPointWatcher.h"
+#include "powerpoint/ProcessPowerPointQuery.h"
+#include "support/FakePlatform.h"
+#include "support/TestMain.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSemaphore>
+#include <QTemporaryDir>
+
+#include <limits>
+
+namespace {
+
+// Records the watcher's events with the state they were fired in.
+struct EventLog {
+    QStringList events;
+
+    void attach(PowerPointWatcher& watcher) {
+        auto record = [this, &watcher](const char* name) {
+            events << QStringLiteral("%1 %2 %3 %4")
+                          .arg(QLatin1String(name))
+                          .arg(watcher.slideShowRunning())
+                          .arg(watcher.position())
+                          .arg(watcher.permissionDenied());
+        };
+        watcher.onSlideShowStart = [record] { record("start"); };
+        watcher.onSlideChange = [record] { record("change"); };
+        watcher.onSlideShowEnd = [record] { record("end"); };
+        watcher.onPermissionChange = [record] { record("permission"); };
+    }
+};
+
+// Runs one poll and waits for its result to arrive.
+void pollOnce(PowerPointWatcher& watcher) {
+    watcher.poll();
+    QTRY_VERIFY(!watcher.busy());
+}
+
+QString writeScript(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\n" + body);
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+// A query that waits until the test lets it answer.
+class GatedQuery final : public PowerPointQuery {
+public:
+    explicit GatedQuery(QSemaphore& gate, int& runs)
+        : m_gate(gate)
+        , m_runs(runs) {}
+    ScriptResult run() override {
+        m_gate.acquire();
+        ++m_runs;
+        return {4, 0};
+    }
+
+private:
+    QSemaphore& m_gate;
+    int& m_runs;
+};
+
+} // namespace
+
+class PowerPointTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void scriptSourceIsTheSixLineQuery() {
+        const QStringList lines = PowerPoint::scriptSource().split(u'\n');
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QStringLiteral("with timeout of 2 seconds"));
+        QCOMPARE(lines[1], QStringLiteral("    tell application id \"com.microsoft.Powerpoint\""));
+        QCOMPARE(lines[2],
+                 QStringLiteral("        if (count of slide show windows) is 0 then return \"-1\""));
+        QCOMPARE(lines[3], QStringLiteral("        return (current show position of slideshow view "
+                                          "of slide show window 1) as text"));
+        QCOMPARE(lines[4], QStringLiteral("    end tell"));
+        QCOMPARE(lines[5], QStringLiteral("end timeout"));
+    }
+
+    void parsingAnswers_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("position");
+        const int max = std::numeric_limits<int>::max();
+        const int min = std::numeric_limits<int>::min();
+        QTest::newRow("slide") << QStringLiteral("5") << 5;
+        QTest::newRow("plus sign") << QStringLiteral("+12") << 12;
+        QTest::newRow("no show") << QStringLiteral("-1") << -1;
+        QTest::newRow("zero") << QStringLiteral("0") << 0;
+        QTest::newRow("leading zeros") << QStringLiteral("007") << 7;
+        QTest::newRow("empty") << QString() << -1;
+        QTest::newRow("blank before") << QStringLiteral(" 5") << -1;
+        QTest::newRow("blank after") << QStringLiteral("5 ") << -1;
+        QTest::newRow("sign only") << QStringLiteral("-") << -1;
+        QTest::newRow("two signs") << QStringLiteral("+-3") << -1;
+        QTest::newRow("text") << QStringLiteral("missing value") << -1;
+        QTest::newRow("decimal") << QStringLiteral("3.0") << -1;
+        QTest::newRow("other digits") << QStringLiteral("\u0663") << -1;
+        QTest::newRow("largest") << QStringLiteral("2147483647") << max;
+        QTest::newRow("too large") << QStringLiteral("2147483648") << -1;
+        QTest::newRow("smallest") << QStringLiteral("-2147483648") << min;
+        QTest::newRow("too small") << QStringLiteral("-2147483649") << -1;
+        QTest::newRow("huge") << QStringLiteral("99999999999999999999999") << -1;
+    }
+
+    void parsingAnswers() {
+        QFETCH(QString, answer);
+        QFETCH(int, position);
+        QCOMPARE(PowerPoint::parsePosition(answer), position);
+    }
+
+    void noQueryWhilePowerPointIsAbsent() {
+        FakePlatform platform;
+        PowerPointWatcher watcher;
+        EventLog log;
+        log.attach(watcher);
+        pollOnce(watcher);
+        pollOnce(watcher);
+        QCOMPARE(platform.queries, 0);
+        QVERIFY(log.events.isEmpty());
+        QVERIFY(!watcher.slideShowRunning());
+    }
+
+    void slideShowLifecycle() {
+        FakePlatform platform;
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        platform.queueAnswers({{-1, 0}, {5, 0}, {5, 0}, {3, 0}, {2, 0}, {-1, 0}, {0, 0}, {0, 0},
+                               {1, 0}});
+        PowerPointWatcher watcher;
+        EventLog log;
+        log.attach(watcher);
+        for (int i = 0; i < 9; ++i)
+            pollOnce(watcher);
+        QCOMPARE(log.events, (QStringList{
+                                 QStringLiteral("start 1 5 0"), // started on slide 5: no change
+                                 QStringLiteral("change 1 3 0"),
+                                 QStringLiteral("change 1 2 0"), // going back also counts
+                                 QStringLiteral("end 0 0 0"),
+                                 QStringLiteral("start 1 0 0"), // a show on position 0
+                                 QStringLiteral("change 1 1 0"),
+                             }));
+        QCOMPARE(platform.queries, 9);
+    }
+
+    void powerPointQuittingEndsTheShow() {
+        FakePlatform platform;
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        platform.queueAnswers({{4, 0}});
+        PowerPointWatcher watcher;
+        EventLog log;
+        log.attach(watcher);
+        pollOnce(watcher);
+        platform.setRunning(PowerPoint::bundleIdentifier, false);
+        pollOnce(watcher);
+        QCOMPARE(log.events, (QStringList{QStringLiteral("start 1 4 0"),
+                                          QStringLiteral("end 0 0 0")}));
+
+        // Or the query itself finds it gone.
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        platform.queueAnswers({{6, 0}, {std::nullopt, PowerPoint::errorNotRunning}});
+        pollOnce(watcher);
+        pollOnce(watcher);
+        QCOMPARE(log.events.mid(2), (QStringList{QStringLiteral("start 1 6 0"),
+                                                 QStringLiteral("end 0 0 0")}));
+        // Without a show, -600 changes nothing.
+        pollOnce(watcher);
+        QCOMPARE(log.events.size(), 4);
+    }
+
+    void permissionRefusedAndGranted() {
+        FakePlatform platform;
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        platform.queueAnswers({{std::nullopt, PowerPoint::errorNotPermitted}, {3, 0},
+                               {std::nullopt, PowerPoint::errorNotPermitted}});
+        PowerPointWatcher watcher;
+        EventLog log;
+        log.attach(watcher);
+
+        // Refused while no show runs: only the flag changes.
+        pollOnce(watcher);
+        QVERIFY(watcher.permissionDenied());
+        QCOMPARE(log.events, QStringList{QStringLiteral("permission 0 0 1")});
+
+        // PowerPoint gone: the flag stays as it is.
+        platform.setRunning(PowerPoint::bundleIdentifier, false);
+        pollOnce(watcher);
+        QVERIFY(watcher.permissionDenied());
+
+        // Granted: the next successful query clears it; refused during a show ends the show.
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        pollOnce(watcher);
+        pollOnce(watcher);
+        QCOMPARE(log.events.mid(1), (QStringList{
+                                        QStringLiteral("permission 0 0 0"),
+                                        QStringLiteral("start 1 3 0"),
+                                        QStringLiteral("permission 1 3 1"),
+                                        QStringLiteral("end 0 0 1"),
+                                    }));
+    }
+
+    void otherErrorsChangeNothing() {
+        FakePlatform platform;
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        platform.queueAnswers({{8, 0}, {std::nullopt, PowerPoint::errorTimedOut},
+                               {std::nullopt, -1}, {std::nullopt, -2753}, {8, 0}});
+        PowerPointWatcher watcher;
+        EventLog log;
+        log.attach(watcher);
+        for (int i = 0; i < 5; ++i)
+            pollOnce(watcher);
+        QCOMPARE(log.events, QStringList{QStringLiteral("start 1 8 0")});
+        QVERIFY(watcher.slideShowRunning());
+        QCOMPARE(watcher.position(), 8);
+    }
+
+    void pollsAreSkippedWhileAQueryIsUnderWay() {
+        FakePlatform platform;
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        QSemaphore gate;
+        int runs = 0;
+        PowerPointWatcher watcher(std::make_unique<ScriptRunner>(
+            [&] { return std::make_unique<GatedQuery>(gate, runs); }));
+        watcher.setInterval(std::chrono::milliseconds(5));
+        watcher.start();
+        QTRY_VERIFY(watcher.busy());
+        QTest::qWait(60); // a dozen timer firings pass while the query hangs
+        gate.release();
+        QTRY_COMPARE(watcher.position(), 4);
+        QCOMPARE(runs, 1);
+        gate.release(1000); // let the runner finish whatever follows
+    }
+
+    void runnerLivesOnItsOwnNamedThread() {
+        QCOMPARE(ScriptRunner::queueLabel(), QStringLiteral("org.tessaly.kalvane.powerpoint"));
+        QThread* seen = nullptr;
+        class ThreadQuery final : public PowerPointQuery {
+        public:
+            explicit ThreadQuery(QThread*& seen)
+                : m_seen(seen) {}
+            ScriptResult run() override {
+                m_seen = QThread::currentThread();
+                return {-1, 0};
+            }
+            QThread*& m_seen;
+        };
+        ScriptRunner runner([&] { return std::make_unique<ThreadQuery>(seen); });
+        bool done = false;
+        runner.submit(this, [&](ScriptResult) { done = true; });
+        QTRY_VERIFY(done);
+        QVERIFY(seen && seen != QThread::currentThread());
+        QCOMPARE(seen->objectName(), ScriptRunner::queueLabel());
+    }
+
+    void processQueryAnswers() {
+        QTemporaryDir dir;
+        const auto run = [&](const QByteArray& body) {
+            return ProcessPowerPointQuery(writeScript(dir, QStringLiteral("q.sh"), body)).run();
+        };
+        ScriptResult result = run("echo 7\n");
+        QCOMPARE(result.position, std::optional<int>(7));
+        QCOMPARE(result.error, 0);
+        QCOMPARE(run("echo -1\n").position, std::optional<int>(-1));
+        QCOMPARE(run("printf '12\\r\\n'\n").position, std::optional<int>(12));
+        QCOMPARE(run("echo ' 3'\n").position, std::optional<int>(-1));
+        QCOMPARE(run("echo 'missing value'\n").position, std::optional<int>(-1));
+
+        result = run("echo '0:1: execution error: Not authorised to send Apple events to "
+                     "Microsoft PowerPoint. (-1743)' >&2\nexit 1\n");
+        QVERIFY(!result.position);
+        QCOMPARE(result.error, PowerPoint::errorNotPermitted);
+        result = run("echo -600 >&2\nexit 1\n");
+        QCOMPARE(result.error, PowerPoint::errorNotRunning);
+        result = run("echo broken >&2\nexit 3\n");
+        QVERIFY(!result.position);
+        QCOMPARE(result.error, -1);
+
+        result = ProcessPowerPointQuery(dir.filePath(QStringLiteral("absent"))).run();
+        QVERIFY(!result.position);
+        QCOMPARE(result.error, -1);
+    }
+
+    void processQueryNeverWaitsLongerThanTwoSeconds() {
+        QTemporaryDir dir;
+        QElapsedTimer timer;
+        timer.start();
+        const ScriptResult result =
+            ProcessPowerPointQuery(writeScript(dir, QStringLiteral("slow.sh"), "sleep 30\n")).run();
+        QVERIFY(!result.position);
+        QCOMPARE(result.error, PowerPoint::errorTimedOut);
+        QVERIFY2(timer.elapsed() < 2800, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void standInCommandCountsAsRunningPowerPoint() {
+        QTemporaryDir dir;
+        const QString script = writeScript(dir, QStringLiteral("pp.sh"), "echo 1\n");
+        qputenv("KLV_POWERPOINT_SCRIPT", script.toLocal8Bit());
+        QVERIFY(ProcessPowerPointQuery::commandAvailable());
+        QFile::setPermissions(script, QFileDevice::ReadOwner);
+        QVERIFY(!ProcessPowerPointQuery::commandAvailable());
+        qputenv("KLV_POWERPOINT_SCRIPT", dir.path().toLocal8Bit()); // a folder is no command
+        QVERIFY(!ProcessPowerPointQuery::commandAvailable());
+        qunsetenv("KLV_POWERPOINT_SCRIPT");
+        QVERIFY(!ProcessPowerPointQuery::commandAvailable());
+    }
+};
+
+KALVANE_TEST_MAIN_CORE(PowerPointTest)
+#include "PowerPointTest.moc"

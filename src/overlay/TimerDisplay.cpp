@@ -5,7 +5,7 @@ TimerDisplay TimerDisplay::initial() {
                         QString(), std::nullopt, BarTone::normal};
 }
 
-QString toString(Tone tone) {
+QString toneName(Tone tone) {
     switch (tone) {
     case Tone::running:
         return QStringLiteral("running");
@@ -19,7 +19,7 @@ QString toString(Tone tone) {
     return {};
 }
 
-QString toString(BarTone tone) {
+QString barToneName(BarTone tone) {
     switch (tone) {
     case BarTone::normal:
         return QStringLiteral("normal");

@@ -30,5 +30,5 @@ struct TimerDisplay {
     friend bool operator==(const TimerDisplay&, const TimerDisplay&) = default;
 };
 
-QString toString(Tone tone);
-QString toString(BarTone tone);
+QString toneName(Tone tone);
+QString barToneName(BarTone tone);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/Printers.h"
 #include "support/TestSettings.h"
 
 #include <QTest>

@@ -38,9 +38,9 @@ std::optional<bool> storedBoolean(const QVariant& value) {
 SettingsStore::SettingsStore() {
     const QString file = location();
     if (file.isEmpty())
-        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                                 QStringLiteral("Tessaly"),
-                                                 QStringLiteral("Kalvane"));
+        m_settings =
+            std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                        QStringLiteral("Tessaly"), QStringLiteral("Kalvane"));
     else
         m_settings = std::make_unique<QSettings>(file, QSettings::IniFormat);
 }

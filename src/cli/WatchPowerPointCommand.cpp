@@ -14,9 +14,10 @@ int runWatchPowerPoint(const QStringList& arguments) {
     if (!options.parse(arguments))
         return usageExitCode;
     if (!options.positional().isEmpty())
-        return usageError(QStringLiteral("unexpected argument \"%1\"")
-                              .arg(options.positional().first()));
-    const std::optional<qint64> ticks = options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
+    const std::optional<qint64> ticks =
+        options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
     if (!ticks)
         return usageExitCode;
 

@@ -1,8 +1,9 @@
 #include "overlay/TimerDisplay.h"
 
 TimerDisplay TimerDisplay::initial() {
-    return TimerDisplay{QString(), QStringLiteral("--:--"), Tone::idle, QString(), false,
-                        QString(), std::nullopt, BarTone::normal};
+    return TimerDisplay{
+        QString(),    QStringLiteral("--:--"), Tone::idle, QString(), false, QString(),
+        std::nullopt, BarTone::normal};
 }
 
 QString toneName(Tone tone) {

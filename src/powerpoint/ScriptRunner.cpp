@@ -33,10 +33,13 @@ ScriptRunner::ScriptRunner(QueryFactory factory)
 }
 
 ScriptRunner::~ScriptRunner() {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker] {
-        worker->release();
-        delete worker;
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker] {
+            worker->release();
+            delete worker;
+        },
+        Qt::QueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
@@ -53,8 +56,8 @@ void ScriptRunner::submit(QObject* receiver, std::function<void(ScriptResult)> d
         [worker = m_worker, target, done = std::move(done)] {
             const ScriptResult result = worker->run();
             if (target)
-                QMetaObject::invokeMethod(target.data(), [done, result] { done(result); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    target.data(), [done, result] { done(result); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }

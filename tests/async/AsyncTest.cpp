@@ -87,13 +87,14 @@ private Q_SLOTS:
 
     void taskHandleReportsRunningCancelledAndFinished() {
         int loops = 0;
-        async::TaskHandle handle = async::TaskHandle::start([&](async::CancelToken token) -> QCoro::Task<> {
-            while (!token.isCancelled()) {
-                ++loops;
-                if (!co_await async::sleep(5ms, token))
-                    break;
-            }
-        });
+        async::TaskHandle handle =
+            async::TaskHandle::start([&](async::CancelToken token) -> QCoro::Task<> {
+                while (!token.isCancelled()) {
+                    ++loops;
+                    if (!co_await async::sleep(5ms, token))
+                        break;
+                }
+            });
         QVERIFY(handle.isRunning());
         QTRY_VERIFY(loops >= 3);
         handle.cancel();
@@ -133,8 +134,8 @@ private Q_SLOTS:
 
     void transportFailuresReceiveNothing() {
         async::HttpSession session(300ms);
-        const auto refused = await(session.get(QNetworkRequest(
-            QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort())))));
+        const auto refused = await(session.get(
+            QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort())))));
         QVERIFY(!refused.received);
         QCOMPARE(refused.status, 0);
 
@@ -146,7 +147,8 @@ private Q_SLOTS:
         const auto drop = await(session.get(requestFor(server, QStringLiteral("drop"))));
         QVERIFY(!drop.received);
 
-        const auto invalid = await(session.get(QNetworkRequest(QUrl(QStringLiteral("http://a b/")))));
+        const auto invalid =
+            await(session.get(QNetworkRequest(QUrl(QStringLiteral("http://a b/")))));
         QVERIFY(!invalid.received);
     }
 
@@ -222,7 +224,8 @@ private Q_SLOTS:
         ScriptedHttpServer server;
         QVERIFY(server.listen());
         Response withCookie = Response::json("{}");
-        withCookie.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")));
+        withCookie.headers.append(
+            qMakePair(QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")));
         server.setResponse(QStringLiteral("a"), withCookie);
         server.setResponse(QStringLiteral("b"), Response::json("{}"));
         async::HttpSession session(1500ms);

@@ -14,8 +14,8 @@ struct Run {
     QString err;
 };
 
-Run runKalvane(const QStringList& arguments, const QProcessEnvironment& environment =
-                                                 QProcessEnvironment::systemEnvironment()) {
+Run runKalvane(const QStringList& arguments,
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(qEnvironmentVariable("KALVANE_BINARY"), arguments);
@@ -40,15 +40,14 @@ private Q_SLOTS:
     void misuseIsAUsageErrorWithExitCode2_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")}
-                                        << QStringLiteral("--frobnicate");
-        QTest::newRow("unknown command") << QStringList{QStringLiteral("dance")}
-                                         << QStringLiteral("dance");
-        QTest::newRow("unknown language") << QStringList{QStringLiteral("--lang"),
-                                                         QStringLiteral("it")}
-                                          << QStringLiteral("it");
-        QTest::newRow("language missing") << QStringList{QStringLiteral("--lang")}
-                                          << QStringLiteral("--lang");
+        QTest::newRow("unknown option")
+            << QStringList{QStringLiteral("--frobnicate")} << QStringLiteral("--frobnicate");
+        QTest::newRow("unknown command")
+            << QStringList{QStringLiteral("dance")} << QStringLiteral("dance");
+        QTest::newRow("unknown language")
+            << QStringList{QStringLiteral("--lang"), QStringLiteral("it")} << QStringLiteral("it");
+        QTest::newRow("language missing")
+            << QStringList{QStringLiteral("--lang")} << QStringLiteral("--lang");
         QTest::newRow("subcommand option")
             << QStringList{QStringLiteral("watch"), QStringLiteral("powerpoint"),
                            QStringLiteral("--nope")}

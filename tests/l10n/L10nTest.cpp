@@ -1,6 +1,6 @@
+#include "l10n/L10n.h"
 #include "app/SettingsStore.h"
 #include "l10n/Format.h"
-#include "l10n/L10n.h"
 #include "support/TestMain.h"
 
 #include <QDirIterator>
@@ -39,9 +39,8 @@ QList<LookupCall> lookupCalls(QStringList& nonLiteral) {
     static const QRegularExpression call(
         QStringLiteral("L10n::lookup\\(\\s*u\"((?:[^\"\\\\]|\\\\.)*)\"\\s*\\)"));
     QList<LookupCall> calls;
-    QDirIterator files(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"),
-                                                         QStringLiteral("*.h"),
-                                                         QStringLiteral("*.mm")},
+    QDirIterator files(sourceDir + QStringLiteral("/src"),
+                       {QStringLiteral("*.cpp"), QStringLiteral("*.h"), QStringLiteral("*.mm")},
                        QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
@@ -81,23 +80,20 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("preferred");
         QTest::addColumn<QString>("expected");
         const QStringList none;
-        QTest::newRow("stored choice wins") << QVariant(QStringLiteral("fr"))
-                                            << QStringList{QStringLiteral("de-DE")}
-                                            << QStringLiteral("fr");
+        QTest::newRow("stored choice wins")
+            << QVariant(QStringLiteral("fr")) << QStringList{QStringLiteral("de-DE")}
+            << QStringLiteral("fr");
         QTest::newRow("unsupported choice falls through")
             << QVariant(QStringLiteral("it"))
             << QStringList{QStringLiteral("it-IT"), QStringLiteral("fr-FR")}
             << QStringLiteral("fr");
-        QTest::newRow("automatic follows the system") << QVariant(QString())
-                                                      << QStringList{QStringLiteral("de-AT")}
-                                                      << QStringLiteral("de");
-        QTest::newRow("regional variant by prefix") << QVariant()
-                                                    << QStringList{QStringLiteral("fr-CH")}
-                                                    << QStringLiteral("fr");
-        QTest::newRow("no supported preference") << QVariant()
-                                                 << QStringList{QStringLiteral("ja-JP"),
-                                                                QStringLiteral("es")}
-                                                 << QStringLiteral("en");
+        QTest::newRow("automatic follows the system")
+            << QVariant(QString()) << QStringList{QStringLiteral("de-AT")} << QStringLiteral("de");
+        QTest::newRow("regional variant by prefix")
+            << QVariant() << QStringList{QStringLiteral("fr-CH")} << QStringLiteral("fr");
+        QTest::newRow("no supported preference")
+            << QVariant() << QStringList{QStringLiteral("ja-JP"), QStringLiteral("es")}
+            << QStringLiteral("en");
         QTest::newRow("nothing at all") << QVariant() << none << QStringLiteral("en");
     }
 
@@ -115,12 +111,13 @@ private Q_SLOTS:
         QVERIFY(L10n::loadTable(dir.filePath(QStringLiteral("missing.json"))).isEmpty());
         QVERIFY(L10n::loadTable(QString()).isEmpty());
         QVERIFY(L10n::loadTable(writeFile(dir, QStringLiteral("array.json"), "[1,2]")).isEmpty());
-        QVERIFY(L10n::loadTable(writeFile(dir, QStringLiteral("broken.json"), "{\"a\": {")).isEmpty());
+        QVERIFY(
+            L10n::loadTable(writeFile(dir, QStringLiteral("broken.json"), "{\"a\": {")).isEmpty());
         QVERIFY(L10n::loadTable(writeFile(dir, QStringLiteral("shape.json"),
                                           R"({"Abbrechen": {"en": "Cancel"}, "x": "y"})"))
                     .isEmpty());
-        QVERIFY(L10n::loadTable(writeFile(dir, QStringLiteral("value.json"),
-                                          R"({"Abbrechen": {"en": 5}})"))
+        QVERIFY(L10n::loadTable(
+                    writeFile(dir, QStringLiteral("value.json"), R"({"Abbrechen": {"en": 5}})"))
                     .isEmpty());
         const QString unreadable =
             writeFile(dir, QStringLiteral("unreadable.json"), R"({"Abbrechen": {"en": "Cancel"}})");
@@ -128,8 +125,9 @@ private Q_SLOTS:
         if (!QFile(unreadable).open(QIODevice::ReadOnly))
             QVERIFY(L10n::loadTable(unreadable).isEmpty());
 
-        const L10n::Table good = L10n::loadTable(writeFile(
-            dir, QStringLiteral("good.json"), R"({"Abbrechen": {"en": "Cancel", "fr": "Annuler"}})"));
+        const L10n::Table good =
+            L10n::loadTable(writeFile(dir, QStringLiteral("good.json"),
+                                      R"({"Abbrechen": {"en": "Cancel", "fr": "Annuler"}})"));
         QCOMPARE(good.value(QStringLiteral("Abbrechen")).value(QStringLiteral("fr")),
                  QStringLiteral("Annuler"));
     }

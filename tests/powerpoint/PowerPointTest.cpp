@@ -76,8 +76,8 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 6);
         QCOMPARE(lines[0], QStringLiteral("with timeout of 2 seconds"));
         QCOMPARE(lines[1], QStringLiteral("    tell application id \"com.microsoft.Powerpoint\""));
-        QCOMPARE(lines[2],
-                 QStringLiteral("        if (count of slide show windows) is 0 then return \"-1\""));
+        QCOMPARE(lines[2], QStringLiteral(
+                               "        if (count of slide show windows) is 0 then return \"-1\""));
         QCOMPARE(lines[3], QStringLiteral("        return (current show position of slideshow view "
                                           "of slide show window 1) as text"));
         QCOMPARE(lines[4], QStringLiteral("    end tell"));
@@ -130,8 +130,8 @@ private Q_SLOTS:
     void slideShowLifecycle() {
         FakePlatform platform;
         platform.setRunning(PowerPoint::bundleIdentifier, true);
-        platform.queueAnswers({{-1, 0}, {5, 0}, {5, 0}, {3, 0}, {2, 0}, {-1, 0}, {0, 0}, {0, 0},
-                               {1, 0}});
+        platform.queueAnswers(
+            {{-1, 0}, {5, 0}, {5, 0}, {3, 0}, {2, 0}, {-1, 0}, {0, 0}, {0, 0}, {1, 0}});
         PowerPointWatcher watcher;
         EventLog log;
         log.attach(watcher);
@@ -158,16 +158,16 @@ private Q_SLOTS:
         pollOnce(watcher);
         platform.setRunning(PowerPoint::bundleIdentifier, false);
         pollOnce(watcher);
-        QCOMPARE(log.events, (QStringList{QStringLiteral("start 1 4 0"),
-                                          QStringLiteral("end 0 0 0")}));
+        QCOMPARE(log.events,
+                 (QStringList{QStringLiteral("start 1 4 0"), QStringLiteral("end 0 0 0")}));
 
         // Or the query itself finds it gone.
         platform.setRunning(PowerPoint::bundleIdentifier, true);
         platform.queueAnswers({{6, 0}, {std::nullopt, PowerPoint::errorNotRunning}});
         pollOnce(watcher);
         pollOnce(watcher);
-        QCOMPARE(log.events.mid(2), (QStringList{QStringLiteral("start 1 6 0"),
-                                                 QStringLiteral("end 0 0 0")}));
+        QCOMPARE(log.events.mid(2),
+                 (QStringList{QStringLiteral("start 1 6 0"), QStringLiteral("end 0 0 0")}));
         // Without a show, -600 changes nothing.
         pollOnce(watcher);
         QCOMPARE(log.events.size(), 4);
@@ -176,7 +176,8 @@ private Q_SLOTS:
     void permissionRefusedAndGranted() {
         FakePlatform platform;
         platform.setRunning(PowerPoint::bundleIdentifier, true);
-        platform.queueAnswers({{std::nullopt, PowerPoint::errorNotPermitted}, {3, 0},
+        platform.queueAnswers({{std::nullopt, PowerPoint::errorNotPermitted},
+                               {3, 0},
                                {std::nullopt, PowerPoint::errorNotPermitted}});
         PowerPointWatcher watcher;
         EventLog log;
@@ -207,8 +208,11 @@ private Q_SLOTS:
     void otherErrorsChangeNothing() {
         FakePlatform platform;
         platform.setRunning(PowerPoint::bundleIdentifier, true);
-        platform.queueAnswers({{8, 0}, {std::nullopt, PowerPoint::errorTimedOut},
-                               {std::nullopt, -1}, {std::nullopt, -2753}, {8, 0}});
+        platform.queueAnswers({{8, 0},
+                               {std::nullopt, PowerPoint::errorTimedOut},
+                               {std::nullopt, -1},
+                               {std::nullopt, -2753},
+                               {8, 0}});
         PowerPointWatcher watcher;
         EventLog log;
         log.attach(watcher);

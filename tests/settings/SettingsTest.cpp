@@ -136,10 +136,10 @@ private Q_SLOTS:
         QStringList names;
         for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
             names << QString::fromLatin1(meta->property(i).name());
-        QCOMPARE(names, (QStringList{QStringLiteral("sourceLine"), QStringLiteral("sourceOK"),
-                                     QStringLiteral("powerPointLine"),
-                                     QStringLiteral("permissionDenied"),
-                                     QStringLiteral("overlayVisible")}));
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral("sourceLine"), QStringLiteral("sourceOK"),
+                              QStringLiteral("powerPointLine"), QStringLiteral("permissionDenied"),
+                              QStringLiteral("overlayVisible")}));
     }
 
 private:

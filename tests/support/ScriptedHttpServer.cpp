@@ -35,16 +35,15 @@ QByteArray reasonPhrase(int status) {
 } // namespace
 
 ScriptedHttpServer::Response ScriptedHttpServer::Response::json(const QByteArray& body,
-                                                               int status) {
+                                                                int status) {
     Response response;
     response.status = status;
     response.body = body;
     return response;
 }
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::text(const QByteArray& body,
-                                                               int status,
-                                                               const QByteArray& contentType) {
+ScriptedHttpServer::Response ScriptedHttpServer::Response::text(const QByteArray& body, int status,
+                                                                const QByteArray& contentType) {
     Response response;
     response.status = status;
     response.body = body;

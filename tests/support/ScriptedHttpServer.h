@@ -44,8 +44,8 @@ public:
 
     struct Request {
         QByteArray method;
-        QString path;  // without the leading "/"
-        QString query; // without the "?", still percent-encoded
+        QString path;      // without the leading "/"
+        QString query;     // without the "?", still percent-encoded
         QByteArray target; // the request target exactly as received
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray header(const QByteArray& name) const;

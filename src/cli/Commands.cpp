@@ -5,8 +5,7 @@
 
 const QList<Command>& commands() {
     static const QList<Command> list{
-        {{QStringLiteral("watch"), QStringLiteral("powerpoint")},
-         QStringLiteral("[--ticks N]"),
+        {{QStringLiteral("watch"), QStringLiteral("powerpoint")}, QStringLiteral("[--ticks N]"),
          &runWatchPowerPoint},
         {{QStringLiteral("watch"), QStringLiteral("stagetimer")},
          QStringLiteral("--room R --key K [--server S] [--ticks N]"),

@@ -12,6 +12,10 @@ using stagetimer::STTimer;
 
 namespace {
 
+const QString statusPath = QStringLiteral("get_status");
+const QString messagesPath = QStringLiteral("get_all_messages");
+const QString timerPath = QStringLiteral("get_timer");
+
 bool isBlank(QChar c) {
     return c == u'\t' || c.category() == QChar::Separator_Space;
 }
@@ -157,22 +161,23 @@ void StagetimerModel::apply(const STStatus& answer) {
 
 template <typename Payload>
 QCoro::Task<StagetimerModel::Result<Payload>>
-StagetimerModel::get(QString path, QString extra, async::CancelToken token, QString from) {
+StagetimerModel::get(const QString& path, const QString& extra, const async::CancelToken& token,
+                     const QString& from) {
     // The status code is kept only while this task is still wanted; after cancellation the
     // object may be gone.
-    co_return co_await stagetimer::get<Payload>(m_session, std::move(path), std::move(from),
-                                                std::move(extra), token, [this, token](int status) {
-                                                    if (!token.isCancelled())
-                                                        lastHTTPCode = status;
-                                                });
+    auto keepStatus = [this, token](int status) {
+        if (!token.isCancelled())
+            lastHTTPCode = status;
+    };
+    return stagetimer::get<Payload>(m_session, path, from, extra, token, std::move(keepStatus));
 }
 
 QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
     const QString unreachable = L10n::lookup(u"Server nicht erreichbar");
     QString lastError = unreachable;
     for (const QString& candidate : stagetimer::candidates(server())) {
-        Result<STStatus> answer =
-            co_await get<STStatus>(QStringLiteral("get_status"), QString(), token, candidate);
+        auto request = get<STStatus>(statusPath, QString(), token, candidate);
+        const Result<STStatus> answer = co_await std::move(request);
         // A cancelled attempt leaves everything to its successor (or to nobody, when the
         // model is gone).
         if (token.isCancelled())
@@ -186,7 +191,8 @@ QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
             SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("stagetimer"));
             if (onConnected)
                 onConnected();
-            co_await pollLoop(token);
+            auto polling = pollLoop(token);
+            co_await std::move(polling);
             co_return;
         }
         // A 404 after a real answer is most likely the wrong path of a server that does
@@ -205,16 +211,16 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
     qint64 cycle = 0;
     while (!token.isCancelled()) {
         if (cycle % 2 == 0) {
-            const Result<STMessages> messages = co_await get<STMessages>(
-                QStringLiteral("get_all_messages"), QString(), token, base);
+            auto request = get<STMessages>(messagesPath, QString(), token, base);
+            const Result<STMessages> messages = co_await std::move(request);
             if (token.isCancelled())
                 co_return;
             if (messages.ok())
                 message = stagetimer::showingMessage(*messages.payload);
         }
 
-        const Result<STStatus> status =
-            co_await get<STStatus>(QStringLiteral("get_status"), QString(), token, base);
+        auto statusRequest = get<STStatus>(statusPath, QString(), token, base);
+        const Result<STStatus> status = co_await std::move(statusRequest);
         if (token.isCancelled())
             co_return;
         if (status.ok()) {
@@ -222,8 +228,9 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
             failures = 0;
             const std::optional<QString> id = status.payload->timer_id;
             if (id && id != namedTimerID) {
-                const Result<STTimer> timer = co_await get<STTimer>(
-                    QStringLiteral("get_timer"), QStringLiteral("&timer_id=") + *id, token, base);
+                const QString extra = QStringLiteral("&timer_id=") + *id;
+                auto request = get<STTimer>(timerPath, extra, token, base);
+                const Result<STTimer> timer = co_await std::move(request);
                 if (token.isCancelled())
                     co_return;
                 if (timer.ok()) {
@@ -237,7 +244,9 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
         }
 
         ++cycle;
-        if (!co_await async::sleep(m_timing.cyclePause, token))
+        auto pause = async::sleep(m_timing.cyclePause, token);
+        const bool slept = co_await std::move(pause);
+        if (!slept)
             co_return;
     }
 }

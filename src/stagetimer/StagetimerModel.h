@@ -105,12 +105,15 @@ private:
     void setStatus(const QString& status);
     // Takes a status answer over; marks the connection as up if it was not.
     void apply(const stagetimer::STStatus& answer);
+    // GCC 12 destroys temporaries of a co_await expression twice (captured lambdas and
+    // by-value arguments among them), so the coroutines below create each awaited task in a
+    // statement of its own and then await the named task.
     QCoro::Task<> attempt(async::CancelToken token);
     QCoro::Task<> pollLoop(async::CancelToken token);
 
     template <typename Payload>
-    QCoro::Task<Result<Payload>> get(QString path, QString extra, async::CancelToken token,
-                                     QString from);
+    QCoro::Task<Result<Payload>> get(const QString& path, const QString& extra,
+                                     const async::CancelToken& token, const QString& from);
 
     Timing m_timing;
     async::HttpSession m_session;

@@ -258,7 +258,8 @@ QCoro::Task<Exchange> exchange(async::HttpSession& session, QString path, QStrin
         buildRequest(base, path, extra, settings.stagetimerRoom(), settings.stagetimerKey());
     if (!built.ok())
         co_return Exchange{std::nullopt, built.error};
-    async::HttpResponse response = co_await session.get(built.request, token);
+    auto pending = session.get(built.request, token);
+    async::HttpResponse response = co_await std::move(pending);
     if (!response.received || token.isCancelled())
         co_return Exchange{std::nullopt, L10n::lookup(u"Server nicht erreichbar")};
     co_return Exchange{std::move(response), QString()};

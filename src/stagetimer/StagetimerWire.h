@@ -158,8 +158,9 @@ template <typename Payload>
 QCoro::Task<Result<Payload>> get(async::HttpSession& session, QString path, QString base,
                                  QString extra, async::CancelToken token,
                                  std::function<void(int)> reportStatus) {
-    const Exchange result =
-        co_await exchange(session, std::move(path), std::move(base), std::move(extra), token);
+    // Named first: GCC 12 destroys temporaries inside a co_await expression twice.
+    auto pending = exchange(session, std::move(path), std::move(base), std::move(extra), token);
+    const Exchange result = co_await std::move(pending);
     if (!result.response)
         co_return Result<Payload>::failure(result.error);
     if (reportStatus)

@@ -175,7 +175,8 @@ StagetimerModel::get(const QString& path, const QString& extra, const async::Can
 QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
     const QString unreachable = L10n::lookup(u"Server nicht erreichbar");
     QString lastError = unreachable;
-    for (const QString& candidate : stagetimer::candidates(server())) {
+    const QStringList candidates = stagetimer::candidates(server());
+    for (const QString& candidate : candidates) {
         auto request = get<STStatus>(statusPath, QString(), token, candidate);
         const Result<STStatus> answer = co_await std::move(request);
         // A cancelled attempt leaves everything to its successor (or to nobody, when the
@@ -244,8 +245,8 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
         }
 
         ++cycle;
-        auto pause = async::sleep(m_timing.cyclePause, token);
-        const bool slept = co_await std::move(pause);
+        auto wait = async::sleep(m_timing.cyclePause, token);
+        const bool slept = co_await std::move(wait);
         if (!slept)
             co_return;
     }

@@ -456,6 +456,9 @@ private Q_SLOTS:
         QCOMPARE(f.model->clockOffset, offset);
         QVERIFY(f.model->pollTask.isCancelled());
 
+        // A request already on its way may still reach the server; nothing after it.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask.isRunning(), waitMs);
+        QTest::qWait(50);
         const qsizetype count = server.requests().size();
         QTest::qWait(200);
         QCOMPARE(server.requests().size(), count);
@@ -502,6 +505,7 @@ private Q_SLOTS:
         f.model->setConnecting(false);
         f.model->setConnected(false);
         QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask.isRunning(), waitMs);
+        QTest::qWait(50);
         const qsizetype count = server.requests().size();
         QTest::qWait(150);
         QCOMPARE(server.requests().size(), count);

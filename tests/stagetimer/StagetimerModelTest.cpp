@@ -258,46 +258,45 @@ private Q_SLOTS:
         QCOMPARE(f.connectedCalls, 1);
     }
 
-    void timerNameIsRetriedAfterAFailureAndKeptWithoutTimer() {
+    void timerNameIsFetchedOncePerTimerAndRetriedAfterAFailure() {
         ScriptedHttpServer server;
         QVERIFY(server.listen());
+        Fixture f(server.baseUrl());
         int statusCount = 0;
         int timerCount = 0;
+        QString nameBeforeNewTimer;
         server.setHandler([&](const Request& request) {
-            if (request.path == u"get_status")
-                return status(statusCount++ < 4 ? R"({"timer_id":"t1"})" : R"({"running":false})");
-            if (request.path == u"get_timer")
-                return timerCount++ == 0 ? failure(500) : status(R"({"name":"Opening"})");
+            if (request.path == u"get_status") {
+                const int n = statusCount++;
+                if (n == 6)
+                    nameBeforeNewTimer = f.model->timerName;
+                if (n < 4)
+                    return status(R"({"timer_id":"t1"})");
+                return status(n < 6 ? R"({"running":false})" : R"({"timer_id":"t2"})");
+            }
+            if (request.path == u"get_timer") {
+                if (timerCount++ == 0)
+                    return failure(500);
+                return status(R"({"name":"Name-)" + request.query.right(2).toUtf8() + R"("})");
+            }
             return status("[]");
         });
-        Fixture f(server.baseUrl());
         f.model->connect();
-        QTRY_VERIFY_WITH_TIMEOUT(statusCount >= 8, waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(statusCount >= 10, waitMs);
 
-        // Cycle 0 fails, cycle 1 fetches again, then the name is known.
-        QCOMPARE(timerCount, 2);
-        // Answers without a timer leave the name as it is.
-        QCOMPARE(f.model->timerName, QStringLiteral("Opening"));
-        QCOMPARE(f.model->namedTimerID, QStringLiteral("t1"));
-        QVERIFY(!f.model->timerID);
-    }
-
-    void timerNameFollowsAChangedTimer() {
-        ScriptedHttpServer server;
-        QVERIFY(server.listen());
-        int statusCount = 0;
-        server.setHandler([&](const Request& request) {
-            if (request.path == u"get_status")
-                return status(statusCount++ < 3 ? R"({"timer_id":"a1"})" : R"({"timer_id":"b2"})");
+        QStringList timers;
+        for (const Request& request : server.requests()) {
             if (request.path == u"get_timer")
-                return status(R"({"name":")" + request.query.right(2).toUtf8() + R"("})");
-            return status("{}");
-        });
-        Fixture f(server.baseUrl());
-        f.model->connect();
-        QTRY_VERIFY_WITH_TIMEOUT(statusCount >= 7, waitMs);
-        QCOMPARE(server.requestCount(QStringLiteral("get_timer")), 2);
-        QCOMPARE(f.model->timerName, QStringLiteral("b2"));
+                timers << request.query;
+        }
+        // Cycle 0 fails, cycle 1 asks again; answers without a timer change nothing; the new
+        // timer is asked for once.
+        QCOMPARE(timers, (QStringList{QStringLiteral("room_id=R1&timer_id=t1"),
+                                      QStringLiteral("room_id=R1&timer_id=t1"),
+                                      QStringLiteral("room_id=R1&timer_id=t2")}));
+        QCOMPARE(nameBeforeNewTimer, QStringLiteral("Name-t1"));
+        QCOMPARE(f.model->timerName, QStringLiteral("Name-t2"));
+        QCOMPARE(f.model->namedTimerID, QStringLiteral("t2"));
     }
 
     void thirdFailedStatusShowsTheErrorAndTheNextSuccessRestores() {

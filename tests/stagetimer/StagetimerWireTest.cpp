@@ -163,6 +163,25 @@ private Q_SLOTS:
         QVERIFY2(capture.head.contains("\r\nAuthorization: Bearer \r\n"), capture.head.constData());
     }
 
+    void keyDoesNotFollowARedirectToAnotherOrigin() {
+        ScriptedHttpServer elsewhere;
+        QVERIFY(elsewhere.listen());
+        elsewhere.setResponse(QStringLiteral("get_status"), Response::json(R"({"data":{}})"));
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        Response moved = Response::text("", 302);
+        moved.headers.append({"Location", elsewhere.baseUrl().toUtf8() + "/get_status"});
+        server.setResponse(QStringLiteral("get_status"), moved);
+        SettingsStore().setString(SettingsKey::stagetimerKey, QStringLiteral("k3y"));
+
+        async::HttpSession session(4s);
+        const Result<STStatus> result = await(get<STStatus>(session, QStringLiteral("get_status"),
+                                                            server.baseUrl(), QString(), {}, {}));
+        QCOMPARE(result.error, QStringLiteral("Server nicht erreichbar"));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(elsewhere.requests().size(), 0);
+    }
+
     void unusableAddressOrKeySendsNothing() {
         ScriptedHttpServer server;
         QVERIFY(server.listen());

@@ -1,0 +1,97 @@
+#include "cli/WatchStagetimerCommand.h"
+
+#include "app/SettingsStore.h"
+#include "app/StagetimerDisplay.h"
+#include "cli/Command.h"
+#include "cli/JsonLine.h"
+#include "cli/Options.h"
+#include "cli/TickLimit.h"
+#include "stagetimer/StagetimerModel.h"
+
+#include <QCoreApplication>
+#include <QJsonValue>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+namespace {
+
+// Set by SIGINT and SIGTERM; the next tick ends the run, so that the temporary store with
+// the key is removed on the way out.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) {
+    stopSignal = signal;
+}
+
+QJsonValue optionalNumber(const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+int runWatchStagetimer(const QStringList& arguments) {
+    // Everything below runs on a store of its own, so the user's room, key and choice of
+    // timer stay as they are.
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return usageError(QStringLiteral("cannot create a temporary settings folder"));
+    SettingsStore::setLocation(folder.filePath(QStringLiteral("settings.ini")));
+
+    Options options(
+        {{QStringLiteral("room"), QStringLiteral("Stagetimer room ID."), QStringLiteral("R")},
+         {QStringLiteral("key"), QStringLiteral("API key of the room."), QStringLiteral("K")},
+         {QStringLiteral("server"),
+          QStringLiteral("Desktop app as IP:Port or a base address; the cloud "
+                         "when absent."),
+          QStringLiteral("S")},
+         {QStringLiteral("ticks"), QStringLiteral("Stop after N ticks of 0.25 s."),
+          QStringLiteral("N")}});
+    if (!options.parse(arguments))
+        return usageExitCode;
+    if (!options.positional().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
+    if (!options.isSet(QStringLiteral("room")) || !options.isSet(QStringLiteral("key")))
+        return usageError(QStringLiteral("watch stagetimer needs --room and --key"));
+    const std::optional<qint64> ticks =
+        options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
+    if (!ticks)
+        return usageExitCode;
+
+    StagetimerModel model;
+    model.setRoomID(options.value(QStringLiteral("room")));
+    model.setApiKey(options.value(QStringLiteral("key")));
+    model.setServer(options.value(QStringLiteral("server")));
+    model.connect();
+
+    const auto report = [&model] {
+        if (stopSignal != 0) {
+            QCoreApplication::exit(128 + stopSignal);
+            return;
+        }
+        const std::optional<double> remaining = model.remainingMs();
+        const TimerDisplay display = stagetimerDisplay(model);
+        JsonLine()
+            .add(QStringLiteral("status"), model.status())
+            .add(QStringLiteral("connected"), model.connected())
+            .add(QStringLiteral("connecting"), model.connecting())
+            .add(QStringLiteral("remainingMs"), optionalNumber(remaining))
+            .add(QStringLiteral("caption"), display.caption)
+            .add(QStringLiteral("time"), display.time)
+            .add(QStringLiteral("tone"), toString(display.tone))
+            .add(QStringLiteral("message"), display.message)
+            .add(QStringLiteral("blink"), display.blink)
+            .add(QStringLiteral("secondary"), display.secondary)
+            .add(QStringLiteral("progress"), optionalNumber(display.progress))
+            .add(QStringLiteral("barTone"), toString(display.barTone))
+            .print();
+    };
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    TickLimit limit(*ticks, report);
+    limit.start();
+    const int code = QCoreApplication::exec();
+    model.pollTask.cancel();
+    return code;
+}

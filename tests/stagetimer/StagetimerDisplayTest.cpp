@@ -1,0 +1,138 @@
+#include "app/StagetimerDisplay.h"
+#include "stagetimer/StagetimerModel.h"
+#include "support/MockClock.h"
+#include "support/TestMain.h"
+
+namespace {
+
+// A connected model whose timer runs with `remaining` ms left of a run of `total` ms.
+void runWith(StagetimerModel& model, const MockClock& clock, double total, double remaining) {
+    const double now = static_cast<double>(clock.nowMs());
+    model.setConnected(true);
+    model.running = true;
+    model.pause.reset();
+    model.clockOffset = 0;
+    model.finish = now + remaining;
+    model.startTime = *model.finish - total;
+}
+
+} // namespace
+
+class StagetimerDisplayTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void notConnectedShowsTheStatus() {
+        StagetimerModel model;
+        model.finish = 1e12;
+        model.message = QStringLiteral("kept");
+        const TimerDisplay display = stagetimerDisplay(model);
+        QCOMPARE(display.caption, QStringLiteral("Nicht verbunden"));
+        QCOMPARE(display.time, QStringLiteral("--:--"));
+        QCOMPARE(toString(display.tone), toString(Tone::idle));
+        QCOMPARE(display.message, QStringLiteral("kept"));
+        QVERIFY(!display.progress);
+        QCOMPARE(toString(display.barTone), toString(BarTone::normal));
+    }
+
+    void captionIsTheTimerName() {
+        MockClock clock;
+        StagetimerModel model;
+        runWith(model, clock, 600000, 90000);
+        QCOMPARE(stagetimerDisplay(model).caption, QStringLiteral("Stagetimer"));
+        model.timerName = QStringLiteral("Keynote");
+        model.message = QStringLiteral("Wrap up");
+        const TimerDisplay display = stagetimerDisplay(model);
+        QCOMPARE(display.caption, QStringLiteral("Keynote"));
+        QCOMPARE(display.time, QStringLiteral("01:30"));
+        QCOMPARE(toString(display.tone), toString(Tone::running));
+        QCOMPARE(display.message, QStringLiteral("Wrap up"));
+        QVERIFY(!display.blink);
+        QVERIFY(display.secondary.isEmpty());
+        QCOMPARE(*display.progress, 0.85);
+    }
+
+    void tones() {
+        MockClock clock;
+        StagetimerModel model;
+        runWith(model, clock, 600000, -5000);
+        TimerDisplay display = stagetimerDisplay(model);
+        QCOMPARE(toString(display.tone), toString(Tone::overtime));
+        QCOMPARE(display.time, QStringLiteral("-00:05"));
+        QCOMPARE(*display.progress, 1.0);
+        QCOMPARE(toString(display.barTone), toString(BarTone::danger));
+
+        // Paused: the time left at the pause, in the paused tone.
+        model.running = false;
+        model.pause = *model.finish - 30000;
+        display = stagetimerDisplay(model);
+        QCOMPARE(toString(display.tone), toString(Tone::paused));
+        QCOMPARE(display.time, QStringLiteral("00:30"));
+
+        // Stopped: the full run, idle, bar empty.
+        model.pause.reset();
+        display = stagetimerDisplay(model);
+        QCOMPARE(toString(display.tone), toString(Tone::idle));
+        QCOMPARE(display.time, QStringLiteral("10:00"));
+        QCOMPARE(*display.progress, 0.0);
+
+        // Overtime wins over paused.
+        model.pause = *model.finish + 1000;
+        QCOMPARE(toString(stagetimerDisplay(model).tone), toString(Tone::overtime));
+
+        // No remaining time at all.
+        model.finish.reset();
+        display = stagetimerDisplay(model);
+        QCOMPARE(toString(display.tone), toString(Tone::idle));
+        QCOMPARE(display.time, QStringLiteral("--:--"));
+        QVERIFY(!display.progress);
+    }
+
+    void barThresholds_data() {
+        QTest::addColumn<double>("total");
+        QTest::addColumn<double>("remaining");
+        QTest::addColumn<BarTone>("tone");
+        // Five minutes: a fifth and a tenth of the run.
+        QTest::newRow("5 min, 60001 left") << 300000.0 << 60001.0 << BarTone::normal;
+        QTest::newRow("5 min, 60000 left") << 300000.0 << 60000.0 << BarTone::warning;
+        QTest::newRow("5 min, 30001 left") << 300000.0 << 30001.0 << BarTone::warning;
+        QTest::newRow("5 min, 30000 left") << 300000.0 << 30000.0 << BarTone::danger;
+        // One hour: capped at two minutes and one minute.
+        QTest::newRow("1 h, 120001 left") << 3600000.0 << 120001.0 << BarTone::normal;
+        QTest::newRow("1 h, 120000 left") << 3600000.0 << 120000.0 << BarTone::warning;
+        QTest::newRow("1 h, 60001 left") << 3600000.0 << 60001.0 << BarTone::warning;
+        QTest::newRow("1 h, 60000 left") << 3600000.0 << 60000.0 << BarTone::danger;
+    }
+
+    void barThresholds() {
+        QFETCH(double, total);
+        QFETCH(double, remaining);
+        QFETCH(BarTone, tone);
+        MockClock clock;
+        StagetimerModel model;
+        runWith(model, clock, total, remaining);
+        const TimerDisplay display = stagetimerDisplay(model);
+        QCOMPARE(toString(display.barTone), toString(tone));
+        QCOMPARE(*display.progress, 1.0 - remaining / total);
+    }
+
+    void progressNeedsAStartBeforeTheFinish() {
+        MockClock clock;
+        StagetimerModel model;
+        runWith(model, clock, 300000, 10000);
+        model.startTime = 0;
+        QVERIFY(!stagetimerDisplay(model).progress);
+        QCOMPARE(toString(stagetimerDisplay(model).barTone), toString(BarTone::normal));
+        model.startTime.reset();
+        QVERIFY(!stagetimerDisplay(model).progress);
+        model.startTime = *model.finish;
+        QVERIFY(!stagetimerDisplay(model).progress);
+        // More left than the whole run (a clock far off): the bar stays empty.
+        model.startTime = *model.finish - 5000;
+        QCOMPARE(*stagetimerDisplay(model).progress, 0.0);
+    }
+};
+
+KALVANE_TEST_MAIN_CORE(StagetimerDisplayTest)
+
+#include "StagetimerDisplayTest.moc"

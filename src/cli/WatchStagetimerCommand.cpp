@@ -79,12 +79,12 @@ int runWatchStagetimer(const QStringList& arguments) {
             .add(QStringLiteral("remainingMs"), optionalNumber(remaining))
             .add(QStringLiteral("caption"), display.caption)
             .add(QStringLiteral("time"), display.time)
-            .add(QStringLiteral("tone"), toString(display.tone))
+            .add(QStringLiteral("tone"), toneName(display.tone))
             .add(QStringLiteral("message"), display.message)
             .add(QStringLiteral("blink"), display.blink)
             .add(QStringLiteral("secondary"), display.secondary)
             .add(QStringLiteral("progress"), optionalNumber(display.progress))
-            .add(QStringLiteral("barTone"), toString(display.barTone))
+            .add(QStringLiteral("barTone"), barToneName(display.barTone))
             .print();
     };
     std::signal(SIGINT, requestStop);

@@ -1,11 +1,20 @@
 #include "cli/Command.h"
 
+#include "cli/OntimeCommands.h"
 #include "cli/WatchPowerPointCommand.h"
 
 const QList<Command>& commands() {
     static const QList<Command> list{
-        {{QStringLiteral("watch"), QStringLiteral("powerpoint")}, QStringLiteral("[--ticks N]"),
+        {{QStringLiteral("watch"), QStringLiteral("powerpoint")},
+         QStringLiteral("[--ticks N]"),
          &runWatchPowerPoint},
+        {{QStringLiteral("probe")}, QStringLiteral("HOST [--port N]"), &runProbe},
+        {{QStringLiteral("scan")},
+         QStringLiteral("[--port N] [--stagetimer-port N] [--interface NAME=ADDR/BITS]..."),
+         &runScan},
+        {{QStringLiteral("watch"), QStringLiteral("ontime")},
+         QStringLiteral("HOST [--port N] [--ticks N]"),
+         &runWatchOntime},
     };
     return list;
 }

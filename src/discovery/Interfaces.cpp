@@ -1,8 +1,9 @@
 #include "discovery/Interfaces.h"
 
-#include <QHostAddress>
 #include <QMutex>
 #include <QMutexLocker>
+
+#include <algorithm>
 
 namespace Discovery {
 namespace {
@@ -13,6 +14,24 @@ InterfaceProvider installedProvider;
 constexpr quint32 linkLocalNetwork = 0xA9FE0000; // 169.254.0.0/16
 // At most 12 host bits: a larger network is cut to the /20 around the own address.
 constexpr quint32 widestMask = 0xFFFFF000;
+
+// Four decimal numbers from 0 to 255; none of the shorthand forms ("127.1") that the system's
+// address parser would take.
+std::optional<quint32> parseDottedQuad(const QString& text) {
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const uint value = part.toUInt(&ok, 10);
+        if (!ok || part.isEmpty() || part.size() > 3 || value > 255 ||
+            !std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::nullopt;
+        address = (address << 8) | value;
+    }
+    return address;
+}
 
 QList<InterfaceAddress> defaultInterfaceAddresses() {
     if (qEnvironmentVariableIsSet("KLV_SCAN_INTERFACES")) {
@@ -63,14 +82,14 @@ std::optional<InterfaceAddress> parseInterface(QStringView text, QString* error)
     const QString addressText = entry.sliced(equals + 1, slash - equals - 1).toString();
     bool bitsOk = false;
     const int bits = entry.sliced(slash + 1).toInt(&bitsOk);
-    QHostAddress address;
-    if (!address.setAddress(addressText) || address.protocol() != QAbstractSocket::IPv4Protocol)
+    const std::optional<quint32> address = parseDottedQuad(addressText);
+    if (!address)
         return failed(QStringLiteral("\"%1\" is not an IPv4 address").arg(addressText));
     if (!bitsOk || bits < 0 || bits > 32)
         return failed(QStringLiteral("\"%1\" needs a prefix length from 0 to 32").arg(entry));
     InterfaceAddress result;
     result.name = name;
-    result.ip = address.toIPv4Address();
+    result.ip = *address;
     result.mask = bits == 0 ? 0 : ~quint32(0) << (32 - bits);
     return result;
 }

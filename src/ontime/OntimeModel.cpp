@@ -265,20 +265,22 @@ QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
                                   : L10n::lookup(u"Suche Ontime im Netzwerk …"));
         const qint64 port = SettingsStore().ontimePort();
         QPointer<OntimeModel> self(this);
-        const Discovery::ScanResult result = co_await Discovery::scan(
-            port, m_stagetimerPort,
-            [self](qsizetype done, qsizetype total, const QList<OntimeServer>& servers) {
-                if (!self)
-                    return;
-                self->setScanProgress(double(done) / double(total < 2 ? 1 : total));
-                QList<OntimeServer> found = self->m_found;
-                for (const OntimeServer& server : servers) {
-                    if (!found.contains(server))
-                        found.append(server);
-                }
-                self->setFound(found);
-            },
-            token);
+        // Built outside the co_await: g++ 12 frees a lambda's captures twice when the lambda
+        // is a temporary of the awaited expression.
+        Discovery::ScanProgress progress = [self](qsizetype done, qsizetype total,
+                                                  const QList<OntimeServer>& servers) {
+            if (!self)
+                return;
+            self->setScanProgress(double(done) / double(total < 2 ? 1 : total));
+            QList<OntimeServer> found = self->m_found;
+            for (const OntimeServer& server : servers) {
+                if (!found.contains(server))
+                    found.append(server);
+            }
+            self->setFound(found);
+        };
+        const Discovery::ScanResult result =
+            co_await Discovery::scan(port, m_stagetimerPort, std::move(progress), token);
         if (token.isCancelled())
             co_return;
 

@@ -49,12 +49,6 @@ private Q_SLOTS:
         qunsetenv("KLV_SCAN_INTERFACES");
     }
 
-    void dottedText() {
-        QCOMPARE(ipString(0xC0A80114), QStringLiteral("192.168.1.20"));
-        QCOMPARE(ipString(0), QStringLiteral("0.0.0.0"));
-        QCOMPARE(ipString(0xFFFFFFFF), QStringLiteral("255.255.255.255"));
-    }
-
     void selectionRules() {
         QList<InterfaceAddress> list;
         list << address("lo0", "127.0.0.1", "255.0.0.0");

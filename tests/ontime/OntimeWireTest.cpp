@@ -52,10 +52,6 @@ private Q_SLOTS:
         QCOMPARE(
             (OntimeServer{QStringLiteral("h"), 80, OntimeAPI::v1, QStringLiteral("1.x")}).label(),
             QStringLiteral("h:80 \u2013 Ontime 1.x"));
-        QCOMPARE(probePath(OntimeAPI::v3), QStringLiteral("api/version"));
-        QCOMPARE(probePath(OntimeAPI::v1), QStringLiteral("ontime/info"));
-        QCOMPARE(pollPath(OntimeAPI::v3), QStringLiteral("api/poll"));
-        QCOMPARE(pollPath(OntimeAPI::v1), QStringLiteral("ontime/poll"));
     }
 
     void everyCapturedAnswerDecodes() {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "overlay/TimerDisplay.h"
+
+#include <QString>
+
+#include <optional>
+
+class OntimeModel;
+
+// What the timer window needs of the Ontime client at one moment.
+struct OntimeSnapshot {
+    bool connected = false;
+    QString status;
+    QString eventTitle;
+    QString playback;
+    std::optional<double> remainingMs;
+    std::optional<double> durationMs;
+    std::optional<double> warningMs;
+    std::optional<double> dangerMs;
+    QString timerMessage;
+    bool timerMessageBlinks = false;
+    QString secondaryMessage;
+
+    static OntimeSnapshot of(const OntimeModel& model);
+};
+
+// The timer window's content for an Ontime source: the event title (or the status while not
+// connected), the remaining time with its colour, the messages, and a progress bar that turns
+// to warning and danger at the event's thresholds (2 and 1 minutes when it has none).
+TimerDisplay ontimeDisplay(const OntimeSnapshot& state);
+TimerDisplay ontimeDisplay(const OntimeModel& model);
+
+// The status line of an Ontime source, and whether it delivers time.
+QString ontimeSourceLine(const OntimeModel& model);
+bool ontimeSourceOK(const OntimeModel& model);

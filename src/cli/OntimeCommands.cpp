@@ -1,0 +1,178 @@
+#include "cli/OntimeCommands.h"
+
+#include "app/OntimeDisplay.h"
+#include "app/SettingsStore.h"
+#include "cli/Command.h"
+#include "cli/JsonLine.h"
+#include "cli/Options.h"
+#include "cli/TickLimit.h"
+#include "discovery/Discovery.h"
+#include "discovery/Interfaces.h"
+#include "discovery/Scan.h"
+#include "l10n/Format.h"
+#include "l10n/L10n.h"
+#include "ontime/OntimeModel.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 defaultOntimePort = 4001;
+
+void writeLine(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+QCommandLineOption portOption(const QString& name, const QString& description) {
+    return QCommandLineOption(name, description, QStringLiteral("N"));
+}
+
+// The one HOST argument of a command, trimmed as the setup window trims a typed host.
+std::optional<QString> hostArgument(const Options& options) {
+    const QStringList positional = options.positional();
+    if (positional.size() != 1) {
+        usageError(positional.isEmpty()
+                       ? QStringLiteral("missing HOST")
+                       : QStringLiteral("unexpected argument \"%1\"").arg(positional[1]));
+        return std::nullopt;
+    }
+    const QString host = trimmedHost(positional.first());
+    if (host.isEmpty()) {
+        usageError(QStringLiteral("HOST must not be empty"));
+        return std::nullopt;
+    }
+    return host;
+}
+
+QJsonValue optionalNumber(const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+int runProbe(const QStringList& arguments) {
+    Options options({portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001)."))});
+    if (!options.parse(arguments))
+        return usageExitCode;
+    const std::optional<QString> host = hostArgument(options);
+    const std::optional<qint64> port =
+        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+    if (!host || !port)
+        return usageExitCode;
+
+    const std::optional<OntimeServer> server =
+        QCoro::waitFor(Discovery::probe(*host, *port, Discovery::session()));
+    if (!server) {
+        writeLine(stdout, L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {*host, *port}));
+        return 1;
+    }
+    writeLine(stdout, server->label());
+    return 0;
+}
+
+int runScan(const QStringList& arguments) {
+    Options options({portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001).")),
+                     portOption(QStringLiteral("stagetimer-port"),
+                                QStringLiteral("Stagetimer desktop port (3000).")),
+                     QCommandLineOption(QStringLiteral("interface"),
+                                        QStringLiteral("Scan this network instead of the "
+                                                       "computer's own; repeatable."),
+                                        QStringLiteral("NAME=ADDR/BITS"))});
+    if (!options.parse(arguments))
+        return usageExitCode;
+    if (!options.positional().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
+    const std::optional<qint64> port =
+        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+    const std::optional<qint64> stagetimerPort = options.number(
+        QStringLiteral("stagetimer-port"), OntimeModel::defaultStagetimerPort, 1, 65535);
+    if (!port || !stagetimerPort)
+        return usageExitCode;
+
+    if (options.isSet(QStringLiteral("interface"))) {
+        QList<Discovery::InterfaceAddress> interfaces;
+        for (const QString& entry : options.values(QStringLiteral("interface"))) {
+            QString error;
+            const std::optional<Discovery::InterfaceAddress> address =
+                Discovery::parseInterface(entry, &error);
+            if (!address)
+                return usageError(QStringLiteral("--interface: ") + error);
+            interfaces.append(*address);
+        }
+        Discovery::setInterfaceProvider([interfaces] { return interfaces; });
+    }
+
+    const Discovery::ScanResult result = QCoro::waitFor(Discovery::scan(
+        *port, *stagetimerPort,
+        [](qsizetype done, qsizetype total, const QList<OntimeServer>& servers) {
+            writeLine(stderr,
+                      QStringLiteral("%1/%2 (%3 Ontime)").arg(done).arg(total).arg(servers.size()));
+        }));
+
+    writeLine(stdout, result.info);
+    for (const OntimeServer& server : result.servers)
+        writeLine(stdout, server.label());
+    for (const StagetimerDesktop& desktop : result.stagetimers)
+        writeLine(stdout, desktop.host + u':' + QString::number(desktop.port) +
+                              QStringLiteral(" \u2013 Stagetimer") +
+                              (desktop.apiV1 ? QString() : QStringLiteral(" (alt)")));
+    return 0;
+}
+
+int runWatchOntime(const QStringList& arguments) {
+    Options options(
+        {portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001).")),
+         QCommandLineOption(QStringLiteral("ticks"),
+                            QStringLiteral("Stop after N ticks of 0.25 s."), QStringLiteral("N"))});
+    if (!options.parse(arguments))
+        return usageExitCode;
+    const std::optional<QString> host = hostArgument(options);
+    const std::optional<qint64> port =
+        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+    const std::optional<qint64> ticks =
+        options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
+    if (!host || !port || !ticks)
+        return usageExitCode;
+
+    // The language still follows the user's choice; everything written goes to a store that
+    // disappears with this command.
+    L10n::current();
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        writeLine(stderr, QStringLiteral("kalvane: cannot create a temporary settings folder"));
+        return 1;
+    }
+    SettingsStore::setLocation(folder.filePath(QStringLiteral("settings.ini")));
+    if (options.isSet(QStringLiteral("port")))
+        SettingsStore().setInt(SettingsKey::ontimePort, *port);
+
+    OntimeModel model;
+    model.connect(*host);
+
+    TickLimit limit(*ticks, [&model] {
+        const TimerDisplay display = ontimeDisplay(model);
+        JsonLine()
+            .add(QStringLiteral("status"), model.status())
+            .add(QStringLiteral("connected"), model.connected())
+            .add(QStringLiteral("remainingMs"), optionalNumber(model.remainingMs()))
+            .add(QStringLiteral("caption"), display.caption)
+            .add(QStringLiteral("time"), display.time)
+            .add(QStringLiteral("tone"), toneName(display.tone))
+            .add(QStringLiteral("message"), display.message)
+            .add(QStringLiteral("blink"), display.blink)
+            .add(QStringLiteral("secondary"), display.secondary)
+            .add(QStringLiteral("progress"), optionalNumber(display.progress))
+            .add(QStringLiteral("barTone"), barToneName(display.barTone))
+            .print();
+    });
+    limit.start();
+    const int code = QCoreApplication::exec();
+    SettingsStore::setLocation(QString());
+    return code;
+}

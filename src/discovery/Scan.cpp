@@ -1,0 +1,317 @@
+#include "discovery/Scan.h"
+
+#include "async/HttpSession.h"
+#include "async/Suspension.h"
+#include "discovery/Discovery.h"
+#include "discovery/Interfaces.h"
+#include "l10n/Format.h"
+#include "l10n/L10n.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
+#include <QThread>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace Discovery {
+namespace {
+
+void resumeSuspension(async::detail::Suspension& suspension) {
+    suspension.resume();
+}
+
+// Opened once by any thread; a coroutine that awaits it resumes in its own thread.
+class Latch {
+public:
+    void open() {
+        std::shared_ptr<async::detail::Suspension> waiter;
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+            waiter = m_waiter;
+        }
+        if (waiter)
+            waiter->post(resumeSuspension);
+    }
+
+    auto operator co_await() {
+        struct Awaiter {
+            Latch& latch;
+            bool await_ready() const noexcept { return false; }
+            bool await_suspend(std::coroutine_handle<> handle) {
+                std::lock_guard lock(latch.m_mutex);
+                if (latch.m_open)
+                    return false;
+                latch.m_waiter = std::make_shared<async::detail::Suspension>(handle);
+                return true;
+            }
+            void await_resume() const noexcept {}
+        };
+        return Awaiter{*this};
+    }
+
+private:
+    std::mutex m_mutex;
+    bool m_open = false;
+    std::shared_ptr<async::detail::Suspension> m_waiter;
+};
+
+// One scan, shared by the calling thread and the scan thread. The scan thread alone writes
+// the findings; the caller reads them only after `finished` has opened.
+struct ScanJob {
+    QStringList addresses;
+    qint64 port = 0;
+    qint64 stagetimerPort = 0;
+    ScanProgress progress;
+    async::CancelToken token;
+    // Lives in the calling thread until the scan has finished.
+    QObject* caller = nullptr;
+
+    QList<OntimeServer> servers;
+    QList<StagetimerDesktop> stagetimers;
+    Latch finished;
+
+    QCoro::Task<> work();
+    QCoro::Task<> probeOntime(QString host, async::HttpSession& session);
+    QCoro::Task<> probeDesktop(QString host, async::HttpSession& session);
+};
+
+// Hands the progress to the calling thread and waits until the callback has returned there,
+// or until the scan is cancelled (which never needs the calling thread, so cancelling and
+// then waiting for the scan thread cannot deadlock).
+class ProgressAwaiter {
+public:
+    ProgressAwaiter(ScanJob& job, qsizetype done)
+        : m_job(job)
+        , m_done(done) {}
+
+    bool await_ready() const { return !m_job.progress || m_job.token.isCancelled(); }
+
+    void await_suspend(std::coroutine_handle<> handle) {
+        m_state = std::make_shared<async::detail::Suspension>(handle);
+        std::weak_ptr<async::detail::Suspension> weak = m_state;
+        m_callback = m_job.token.onCancel([weak] {
+            if (auto state = weak.lock())
+                state->post(resumeSuspension);
+        });
+        QMetaObject::invokeMethod(
+            m_job.caller,
+            [weak, progress = m_job.progress, token = m_job.token, done = m_done,
+             total = m_job.addresses.size(), servers = m_job.servers] {
+                if (!token.isCancelled())
+                    progress(done, total, servers);
+                if (auto state = weak.lock())
+                    state->post(resumeSuspension);
+            },
+            Qt::QueuedConnection);
+    }
+
+    void await_resume() {
+        if (m_state)
+            m_job.token.removeCallback(m_callback);
+    }
+
+private:
+    ScanJob& m_job;
+    qsizetype m_done;
+    std::shared_ptr<async::detail::Suspension> m_state;
+    quint64 m_callback = 0;
+};
+
+QCoro::Task<> ScanJob::work() {
+    async::HttpSession& session = scanSession();
+    const qsizetype total = addresses.size();
+    for (qsizetype start = 0; start < total; start += scanBatchSize) {
+        if (token.isCancelled())
+            break;
+        co_await ProgressAwaiter(*this, start);
+        if (token.isCancelled())
+            break;
+        const qsizetype end = std::min(total, start + scanBatchSize);
+        std::vector<QCoro::Task<>> probes;
+        probes.reserve(static_cast<size_t>(2 * (end - start)));
+        for (qsizetype i = start; i < end; ++i) {
+            probes.push_back(probeOntime(addresses[i], session));
+            probes.push_back(probeDesktop(addresses[i], session));
+        }
+        // Each probe files its own finding when it ends, so equal hosts keep the order in
+        // which their probes finished.
+        for (QCoro::Task<>& probe : probes)
+            co_await probe;
+    }
+    finished.open();
+    QThread::currentThread()->quit();
+}
+
+QCoro::Task<> ScanJob::probeOntime(QString host, async::HttpSession& session) {
+    const std::optional<OntimeServer> server =
+        co_await probe(std::move(host), port, session, token);
+    if (server)
+        servers.append(*server);
+}
+
+QCoro::Task<> ScanJob::probeDesktop(QString host, async::HttpSession& session) {
+    const std::optional<StagetimerDesktop> desktop =
+        co_await probeStagetimer(std::move(host), stagetimerPort, session, token);
+    if (desktop)
+        stagetimers.append(*desktop);
+}
+
+// A thread with its own event loop (and so its own scan session) for one scan. Threads still
+// running when the application object goes away are cancelled and joined then, so quitting
+// during a scan never leaves a thread behind.
+class ScanThread final : public QThread {
+public:
+    explicit ScanThread(std::shared_ptr<ScanJob> job)
+        : m_job(std::move(job)) {
+        setObjectName(QStringLiteral("Kalvane network scan"));
+        QMutexLocker lock(&registryMutex());
+        registry().insert(this);
+    }
+
+    ~ScanThread() override {
+        QMutexLocker lock(&registryMutex());
+        registry().remove(this);
+    }
+
+    static void launch(std::shared_ptr<ScanJob> job) {
+        static std::once_flag once;
+        std::call_once(once, [] { qAddPostRoutine(&ScanThread::stopAll); });
+        auto* thread = new ScanThread(std::move(job));
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        thread->start();
+    }
+
+protected:
+    void run() override {
+        QCoro::Task<> task = m_job->work();
+        if (!task.isReady())
+            exec();
+    }
+
+private:
+    static QMutex& registryMutex() {
+        static QMutex mutex;
+        return mutex;
+    }
+    static QSet<ScanThread*>& registry() {
+        static QSet<ScanThread*> threads;
+        return threads;
+    }
+
+    static void stopAll() {
+        QList<ScanThread*> threads;
+        {
+            QMutexLocker lock(&registryMutex());
+            threads = registry().values();
+        }
+        for (ScanThread* thread : threads)
+            thread->m_job->token.cancel();
+        for (ScanThread* thread : threads) {
+            thread->wait();
+            delete thread;
+        }
+    }
+
+    std::shared_ptr<ScanJob> m_job;
+};
+
+bool hostLess(const QString& a, const QString& b) {
+    return naturalCompare(a, b) < 0;
+}
+
+} // namespace
+
+int naturalCompare(QStringView a, QStringView b) {
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            qsizetype endA = i;
+            while (endA < a.size() && isDigit(a[endA]))
+                ++endA;
+            qsizetype endB = j;
+            while (endB < b.size() && isDigit(b[endB]))
+                ++endB;
+            // Leading zeros do not change the value.
+            qsizetype startA = i;
+            while (startA + 1 < endA && a[startA] == u'0')
+                ++startA;
+            qsizetype startB = j;
+            while (startB + 1 < endB && b[startB] == u'0')
+                ++startB;
+            const qsizetype lengthA = endA - startA;
+            const qsizetype lengthB = endB - startB;
+            if (lengthA != lengthB)
+                return lengthA < lengthB ? -1 : 1;
+            if (const int c = a.sliced(startA, lengthA).compare(b.sliced(startB, lengthB)); c != 0)
+                return c < 0 ? -1 : 1;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const char32_t ca = a[i].toCaseFolded().unicode();
+        const char32_t cb = b[j].toCaseFolded().unicode();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    // Equal as read; fall back to the exact text so that the order is total.
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+QString scanSummary(qsizetype addresses, qsizetype servers, qsizetype stagetimers) {
+    QString summary =
+        L10n::fill(L10n::lookup(u"%d Adressen geprüft, %d Ontime gefunden"), {addresses, servers});
+    if (stagetimers > 0)
+        summary += QStringLiteral(", ") +
+                   L10n::fill(L10n::lookup(u"%d Stagetimer gefunden"), {stagetimers});
+    return summary;
+}
+
+QCoro::Task<ScanResult> scan(qint64 port, qint64 stagetimerPort, ScanProgress progress,
+                             async::CancelToken token) {
+    const AddressPlan plan = addressPlan(localIPv4());
+
+    // Receives the progress calls in this thread; lives as long as this frame, which outlasts
+    // the scan thread's work.
+    QObject caller;
+    auto job = std::make_shared<ScanJob>();
+    job->addresses = plan.addresses;
+    job->port = port;
+    job->stagetimerPort = stagetimerPort;
+    job->progress = std::move(progress);
+    job->token = token;
+    job->caller = &caller;
+
+    ScanThread::launch(job);
+    co_await job->finished;
+
+    ScanResult result;
+    result.servers = std::move(job->servers);
+    result.stagetimers = std::move(job->stagetimers);
+    std::stable_sort(
+        result.servers.begin(), result.servers.end(),
+        [](const OntimeServer& a, const OntimeServer& b) { return hostLess(a.host, b.host); });
+    std::stable_sort(result.stagetimers.begin(), result.stagetimers.end(),
+                     [](const StagetimerDesktop& a, const StagetimerDesktop& b) {
+                         return hostLess(a.host, b.host);
+                     });
+    result.info =
+        plan.reportLines.join(u'\n') + u'\n' +
+        scanSummary(plan.addresses.size(), result.servers.size(), result.stagetimers.size());
+    co_return result;
+}
+
+} // namespace Discovery

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "async/CancelToken.h"
+#include "async/TaskHandle.h"
+#include "discovery/StagetimerDesktop.h"
+#include "ontime/OntimeServer.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+struct PollResponse;
+struct LegacyPoll;
+
+// The client of one Ontime server: finds it (remembered host, typed host or network scan),
+// polls it twice a second, keeps the last values of its timer and messages, notices a lost
+// connection and finds the server again by itself. Lives on the main thread; its tasks run
+// there and suspend while requests are out.
+//
+// The properties below are observable and notify on change. The timer and message fields
+// further down are plain: the controller reads them four times a second, and only connect()
+// to a server and disconnect() announce them, through changed().
+class OntimeModel final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<OntimeServer> server READ server NOTIFY serverChanged)
+    Q_PROPERTY(QList<OntimeServer> found READ found NOTIFY foundChanged)
+    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
+    Q_PROPERTY(QString scanInfo READ scanInfo NOTIFY scanInfoChanged)
+    Q_PROPERTY(bool scanning READ scanning NOTIFY scanningChanged)
+    Q_PROPERTY(double scanProgress READ scanProgress NOTIFY scanProgressChanged)
+    Q_PROPERTY(bool connected READ connected NOTIFY connectedChanged)
+    Q_PROPERTY(QList<StagetimerDesktop> stagetimersFound READ stagetimersFound NOTIFY
+                   stagetimersFoundChanged)
+
+public:
+    // The intervals of the client. Tests shorten them; the program uses these values.
+    struct Timing {
+        std::chrono::milliseconds pollInterval{500};
+        std::chrono::milliseconds rescanPause{5000};
+        // The request timeouts are those of the shared sessions and so hold for the whole
+        // process.
+        std::chrono::milliseconds requestTimeout{1500};
+        std::chrono::milliseconds scanTimeout{800};
+    };
+
+    static constexpr qint64 defaultStagetimerPort = 3000;
+
+    explicit OntimeModel(QObject* parent = nullptr);
+    ~OntimeModel() override;
+
+    Timing timing() const { return m_timing; }
+    void setTiming(const Timing& timing);
+    // The port the scan looks for Stagetimer desktop applications on.
+    void setStagetimerPort(qint64 port) { m_stagetimerPort = port; }
+
+    std::optional<OntimeServer> server() const { return m_server; }
+    QList<OntimeServer> found() const { return m_found; }
+    QString status() const { return m_status; }
+    QString scanInfo() const { return m_scanInfo; }
+    bool scanning() const { return m_scanning; }
+    double scanProgress() const { return m_scanProgress; }
+    bool connected() const { return m_connected; }
+    QList<StagetimerDesktop> stagetimersFound() const { return m_stagetimersFound; }
+
+    // Called when a search that offers a choice found servers or Stagetimer applications.
+    std::function<void(const QList<OntimeServer>&, const QList<StagetimerDesktop>&)> onChoice;
+    // Called at the end of every connect() to a server.
+    std::function<void()> onConnected;
+
+    // Remaining milliseconds at the last poll answer, negative in overtime.
+    std::optional<double> current() const { return m_current; }
+    QString playback() const { return m_playback; }
+    QString eventTitle() const { return m_eventTitle; }
+    std::optional<double> durationMs() const { return m_durationMs; }
+    std::optional<double> warningMs() const { return m_warningMs; }
+    std::optional<double> dangerMs() const { return m_dangerMs; }
+    // The visible timer-screen message, empty if none.
+    QString timerMessage() const { return m_timerMessage; }
+    bool timerMessageBlinks() const { return m_timerMessageBlinks; }
+    QString secondaryMessage() const { return m_secondaryMessage; }
+    // When the last poll answer arrived, in milliseconds since the epoch.
+    qint64 pollTime() const { return m_pollTime; }
+    const async::TaskHandle& pollTask() const { return m_pollTask; }
+    const async::TaskHandle& scanTask() const { return m_scanTask; }
+
+    // Reconnects to the remembered server when Ontime is enabled; otherwise does nothing.
+    void start();
+    // Connects to a server and starts polling it. Remembers it and makes Ontime the source.
+    void connect(const OntimeServer& to);
+    // Probes a host the user typed on the configured port and connects on success. The probe
+    // is not stopped by disconnect().
+    void connect(const QString& host);
+    // Starts a network search, replacing a running one.
+    void search(bool autoConnect, bool offerChoice);
+    // Stops everything and forgets that Ontime is enabled.
+    void disconnect();
+    // Stops polling and searching; keeps the settings and the status line, so that start()
+    // reconnects.
+    void suspend();
+
+    // The remaining time now: runs on between polls while the timer plays; absent while not
+    // connected, stopped, or armed at zero.
+    std::optional<double> remainingMs() const;
+    // The clock text of remaining milliseconds.
+    static QString format(double ms);
+
+    // Takes over the values of a poll answer (exposed for tests of the rules).
+    void takeOver(const PollResponse& response);
+    void takeOver(const LegacyPoll& poll);
+
+Q_SIGNALS:
+    void serverChanged();
+    void foundChanged();
+    void statusChanged();
+    void scanInfoChanged();
+    void scanningChanged();
+    void scanProgressChanged();
+    void connectedChanged();
+    void stagetimersFoundChanged();
+    // Sent explicitly by connect() to a server and by disconnect().
+    void changed();
+
+private:
+    void setServer(const std::optional<OntimeServer>& server);
+    void setFound(const QList<OntimeServer>& found);
+    void setStatus(const QString& status);
+    void setScanInfo(const QString& info);
+    void setScanning(bool scanning);
+    void setScanProgress(double progress);
+    void setConnected(bool connected);
+    void setStagetimersFound(const QList<StagetimerDesktop>& found);
+
+    void reconnect();
+    QCoro::Task<> reconnectProcedure(async::CancelToken token);
+    QCoro::Task<> scanProcedure(bool autoConnect, bool offerChoice, async::CancelToken token);
+    QCoro::Task<> pollLoop(OntimeServer server, async::CancelToken token);
+    void takeOverBody(OntimeAPI api, const QByteArray& body);
+
+    std::optional<OntimeServer> m_server;
+    QList<OntimeServer> m_found;
+    QString m_status;
+    QString m_scanInfo;
+    bool m_scanning = false;
+    double m_scanProgress = 0;
+    bool m_connected = false;
+    QList<StagetimerDesktop> m_stagetimersFound;
+
+    std::optional<double> m_current;
+    QString m_playback;
+    QString m_eventTitle;
+    std::optional<double> m_durationMs;
+    std::optional<double> m_warningMs;
+    std::optional<double> m_dangerMs;
+    QString m_timerMessage;
+    bool m_timerMessageBlinks = false;
+    QString m_secondaryMessage;
+    qint64 m_pollTime = 0;
+    async::TaskHandle m_pollTask;
+    async::TaskHandle m_scanTask;
+
+    Timing m_timing;
+    qint64 m_stagetimerPort = defaultStagetimerPort;
+    // Cancelled when the model goes away; ends the tasks that nobody else holds.
+    async::CancelToken m_lifetime;
+};
+
+// Trims spaces and tabs (every Unicode space separator) from both ends; line breaks stay.
+QString trimmedHost(const QString& text);

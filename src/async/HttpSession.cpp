@@ -147,7 +147,9 @@ QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken 
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     QNetworkReply* reply = m_manager->get(request);
-    co_return co_await GetAwaiter(reply, std::move(token), m_bodyCap);
+    // A named awaiter: g++ 12 destroys temporaries of a co_await expression twice.
+    GetAwaiter awaiter(reply, std::move(token), m_bodyCap);
+    co_return co_await awaiter;
 }
 
 } // namespace async

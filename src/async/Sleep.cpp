@@ -58,7 +58,9 @@ private:
 } // namespace
 
 QCoro::Task<bool> sleep(std::chrono::milliseconds duration, CancelToken token) {
-    co_return co_await SleepAwaiter(duration, std::move(token));
+    // A named awaiter: g++ 12 destroys temporaries of a co_await expression twice.
+    SleepAwaiter awaiter(duration, std::move(token));
+    co_return co_await awaiter;
 }
 
 } // namespace async

@@ -6,7 +6,8 @@ namespace {
 // Keeps the body (and a lambda's captures) alive in this frame until the body has finished.
 QCoro::Task<> runDetached(TaskHandle::Body body, CancelToken token,
                           std::shared_ptr<bool> finished) {
-    co_await body(token);
+    auto task = body(token);
+    co_await std::move(task);
     *finished = true;
 }
 

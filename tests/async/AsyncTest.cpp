@@ -49,7 +49,8 @@ private Q_SLOTS:
         bool resumed = false;
         bool result = true;
         auto task = [&]() -> QCoro::Task<> {
-            result = co_await async::sleep(10s, token);
+            auto sleeping = async::sleep(10s, token);
+            result = co_await std::move(sleeping);
             resumed = true;
         }();
         QElapsedTimer timer;
@@ -72,7 +73,8 @@ private Q_SLOTS:
         async::CancelToken token;
         bool done = false;
         auto task = [&]() -> QCoro::Task<> {
-            co_await async::sleep(10s, token);
+            auto sleeping = async::sleep(10s, token);
+            co_await std::move(sleeping);
             done = true;
         }();
         QThread* canceller = QThread::create([token] {
@@ -91,7 +93,9 @@ private Q_SLOTS:
             async::TaskHandle::start([&](async::CancelToken token) -> QCoro::Task<> {
                 while (!token.isCancelled()) {
                     ++loops;
-                    if (!co_await async::sleep(5ms, token))
+                    auto pause = async::sleep(5ms, token);
+                    const bool slept = co_await std::move(pause);
+                    if (!slept)
                         break;
                 }
             });
@@ -210,7 +214,8 @@ private Q_SLOTS:
         async::CancelToken token;
         std::optional<async::HttpResponse> result;
         auto task = [&]() -> QCoro::Task<> {
-            result = co_await session.get(requestFor(server, QStringLiteral("silent")), token);
+            auto request = session.get(requestFor(server, QStringLiteral("silent")), token);
+            result = co_await std::move(request);
         }();
         QTRY_COMPARE(server.requests().size(), 1);
         token.cancel();

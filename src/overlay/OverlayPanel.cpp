@@ -1,0 +1,168 @@
+#include "overlay/OverlayPanel.h"
+
+#include "app/SettingsStore.h"
+#include "overlay/OverlayHostingView.h"
+#include "overlay/OverlayLayout.h"
+#include "overlay/OverlayView.h"
+#include "platform/OverlayWindowPlatform.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStringList>
+#include <QVBoxLayout>
+
+namespace {
+
+using OverlayLayout::defaultMargin;
+using OverlayLayout::defaultSize;
+using OverlayLayout::minSize;
+
+// A restored frame needs this much of itself on some screen to be reachable with the mouse.
+constexpr int reachableWidth = 40;
+constexpr int reachableHeight = 20;
+
+std::optional<QRect> primaryArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::nullopt;
+    return screen->availableGeometry();
+}
+
+// A frame stored while another screen was attached may now lie where no screen is; such a
+// window could never be seen or grabbed again.
+bool isReachable(const QRect& frame) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return true;
+    for (const QScreen* screen : screens) {
+        const QRect visible = screen->availableGeometry().intersected(frame);
+        if (visible.width() >= std::min(reachableWidth, frame.width()) &&
+            visible.height() >= std::min(reachableHeight, frame.height()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+OverlayPanel::OverlayPanel(OverlayModel* model, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus)
+    , m_hosting(new OverlayHostingView(model, this)) {
+    // All of these are read when the native window is created: set them once, before the
+    // first show. Changing the flags later would rebuild the native window and lose its
+    // level and desktop settings.
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::NoFocus);
+    setWindowTitle(QStringLiteral("Kalvane"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_hosting);
+
+    setMinimumSize(int(minSize.width), int(minSize.height));
+    setGeometry(0, 0, int(defaultSize.width), int(defaultSize.height));
+    restoreFrame();
+    applySharingType();
+
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
+            [this](const QString& key) {
+                if (key == QLatin1String(SettingsKey::showInSharing))
+                    applySharingType();
+            });
+}
+
+OverlayView* OverlayPanel::view() const {
+    return m_hosting->view();
+}
+
+void OverlayPanel::showPanel() {
+    OverlayWindowPlatform& platform = OverlayWindowPlatform::instance();
+    platform.configureOverlayWindow(this);
+    if (!isVisible()) {
+        show();
+        // Showing may reset some native settings (the level on macOS): apply them again.
+        platform.configureOverlayWindow(this);
+    }
+    platform.orderFront(this);
+}
+
+void OverlayPanel::hidePanel() {
+    hide();
+}
+
+bool OverlayPanel::isPanelVisible() const {
+    return isVisible();
+}
+
+void OverlayPanel::saveFrame() {
+    SettingsStore().setString(SettingsKey::overlayFrame, encodeFrame(geometry()));
+}
+
+void OverlayPanel::resetFrame() {
+    if (const auto area = primaryArea()) {
+        setGeometry(defaultFrame(*area));
+        if (isVisible())
+            repaint();
+    }
+    saveFrame();
+}
+
+void OverlayPanel::applySharingType() {
+    OverlayWindowPlatform::instance().setCaptureExcluded(this, !SettingsStore().showInSharing());
+}
+
+void OverlayPanel::restoreFrame() {
+    const std::optional<QString> stored = SettingsStore().stringValue(SettingsKey::overlayFrame);
+    const std::optional<QRect> frame = stored ? decodeFrame(*stored) : std::nullopt;
+    if (frame && isReachable(*frame))
+        setGeometry(*frame);
+    else if (const auto area = primaryArea())
+        setGeometry(defaultFrame(*area));
+}
+
+QString OverlayPanel::encodeFrame(const QRect& frame) {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height());
+}
+
+std::optional<QRect> OverlayPanel::decodeFrame(const QString& text) {
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 4)
+        return std::nullopt;
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok)
+            return std::nullopt;
+    }
+    if (values[2] <= 0 || values[3] <= 0)
+        return std::nullopt;
+    // A frame written by hand or by an older version may be smaller than the window allows.
+    return QRect(values[0], values[1], std::max(values[2], int(minSize.width)),
+                 std::max(values[3], int(minSize.height)));
+}
+
+QRect OverlayPanel::defaultFrame(const QRect& availableArea) {
+    const int width = int(defaultSize.width);
+    const int height = int(defaultSize.height);
+    const int margin = int(defaultMargin);
+    return QRect(availableArea.x() + availableArea.width() - margin - width,
+                 availableArea.y() + margin, width, height);
+}
+
+bool OverlayPanel::event(QEvent* event) {
+    // Qt rebuilt the native window: its native settings are gone with the old one.
+    if (event->type() == QEvent::WinIdChange && isVisible())
+        OverlayWindowPlatform::instance().configureOverlayWindow(this);
+    return QWidget::event(event);
+}

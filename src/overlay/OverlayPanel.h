@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+#include <optional>
+
+class OverlayHostingView;
+class OverlayModel;
+class OverlayView;
+
+// The timer window: a frameless, transparent tool window that floats above everything,
+// including a running slide show, on every desktop, and never takes the keyboard focus or
+// activates the application. It remembers its frame in the settings store.
+class OverlayPanel final : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window at 380 × 170 with the hosting view and the overlay view of `model`,
+    // restores the stored frame (or places it at the default place) and applies the sharing
+    // type.
+    explicit OverlayPanel(OverlayModel* model, QWidget* parent = nullptr);
+
+    OverlayHostingView* hostingView() const { return m_hosting; }
+    OverlayView* view() const;
+
+    // Brings the window to the front whether or not the application is active, without
+    // activating it or taking the focus. Safe to call on every tick.
+    void showPanel();
+    void hidePanel();
+    bool isPanelVisible() const;
+
+    // Stores the current frame under the frame name.
+    void saveFrame();
+    // Back to 380 × 170, 24 points inside the top-right corner of the primary screen's
+    // available area, then stores the frame (also when there is no screen to place it on).
+    void resetFrame();
+    // Keeps the window out of screen sharing and recordings unless `showInSharing` is on.
+    void applySharingType();
+
+    // The stored form of a frame, and its reading; an unreadable text yields nothing.
+    static QString encodeFrame(const QRect& frame);
+    static std::optional<QRect> decodeFrame(const QString& text);
+    // The default frame inside a screen's available area.
+    static QRect defaultFrame(const QRect& availableArea);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void restoreFrame();
+
+    OverlayHostingView* m_hosting = nullptr;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "overlay/OverlayLayout.h"
+#include "overlay/OverlayModel.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class QPainter;
+
+// Draws the timer window's card: the top row with the gear, caption and close icon, the
+// time, the message, the second line, the progress bar and the resize grip. Every size
+// follows the view's size, so the whole card scales with the window. It handles no input;
+// the hosting view around it does.
+class OverlayView final : public QWidget {
+    Q_OBJECT
+public:
+    // Redraws on every assignment to the model and whenever one of the four display
+    // settings changes in the settings store.
+    explicit OverlayView(OverlayModel* model, QWidget* parent = nullptr);
+    ~OverlayView() override;
+
+    OverlayModel* model() const { return m_model; }
+
+    // The display settings as last read from the store.
+    double opacity() const { return m_opacity; }
+    bool showCaption() const { return m_showCaption; }
+    bool showMessages() const { return m_showMessages; }
+    bool showBar() const { return m_showBar; }
+
+    // Phase of the message blinking; the blink timer toggles it every half second.
+    bool blinkOn() const { return m_blinkOn; }
+    void setBlinkOn(bool on);
+    int blinkInterval() const { return m_blinkTimer.interval(); }
+    void setBlinkInterval(int milliseconds) { m_blinkTimer.setInterval(milliseconds); }
+    bool isBlinkTimerRunning() const { return m_blinkTimer.isActive(); }
+
+    // The rows the current record and settings show, and the sizes at a given size.
+    OverlayLayout::Rows rows() const;
+    OverlayLayout::Metrics metricsFor(QSizeF size) const;
+
+    // Draws the current state into `painter` at the given size, origin at the top-left.
+    void paint(QPainter& painter, QSizeF size) const;
+    // The current state as an image on a transparent background; the image has
+    // size × devicePixelRatio pixels.
+    QImage renderToImage(QSize size, qreal devicePixelRatio = 1) const;
+
+    // The face of the time text: the first installed of the calm, crisp faces we ship with,
+    // else the system's sans.
+    static QString timeFamily();
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void reloadSettings();
+    void toggleBlink();
+
+    struct LineImages;
+
+    QPointer<OverlayModel> m_model;
+    std::unique_ptr<LineImages> m_lineImages;
+    double m_opacity = 0.85;
+    bool m_showCaption = true;
+    bool m_showMessages = true;
+    bool m_showBar = true;
+    bool m_blinkOn = true;
+    QTimer m_blinkTimer;
+};

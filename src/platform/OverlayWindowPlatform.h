@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+class QWidget;
+
+// What the window system offers the timer window beyond Qt's window flags: staying above
+// full-screen slide shows, showing on every desktop, never activating the application when
+// shown or clicked, and keeping out of screen captures. One implementation per platform is
+// chosen by the build; tests install a fake. Every call is safe to repeat: Qt rebuilds native
+// windows now and then and resets some of their properties.
+class OverlayWindowPlatform {
+public:
+    // What this platform can do, so that the settings can say "not available here" instead
+    // of pretending.
+    struct Capabilities {
+        bool aboveFullScreen = false;
+        bool allDesktops = false;
+        bool neverActivates = false;
+        bool captureExclusion = false;
+    };
+
+    virtual ~OverlayWindowPlatform() = default;
+
+    // The installed implementation; the native one unless a test installed another.
+    static OverlayWindowPlatform& instance();
+    // Installs `platform` for the whole process (nullptr restores the native one). The caller
+    // keeps ownership.
+    static void setInstance(OverlayWindowPlatform* platform);
+
+    virtual Capabilities capabilities() const = 0;
+
+    // Applies the native settings of the timer window: level, desktops, taskbar, activation.
+    // Called before the first show, again before every show and whenever the native window
+    // was rebuilt.
+    virtual void configureOverlayWindow(QWidget* window) = 0;
+    // Brings the shown window to the front without activating the application.
+    virtual void orderFront(QWidget* window) = 0;
+    // Keeps the window out of screen sharing and recordings, or lets it in again. False when
+    // the platform cannot do that.
+    virtual bool setCaptureExcluded(QWidget* window, bool excluded) = 0;
+};
+
+// The implementation this build was made for.
+std::unique_ptr<OverlayWindowPlatform> createNativeOverlayWindowPlatform();

@@ -20,6 +20,21 @@ JsonLine& JsonLine::add(const QString& key, const QJsonValue& value) {
     return *this;
 }
 
+JsonLine& JsonLine::addNumber(const QString& key, const std::optional<double>& value) {
+    return add(key, value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null));
+}
+
+JsonLine& JsonLine::addDisplay(const TimerDisplay& display) {
+    return add(QStringLiteral("caption"), display.caption)
+        .add(QStringLiteral("time"), display.time)
+        .add(QStringLiteral("tone"), toneName(display.tone))
+        .add(QStringLiteral("message"), display.message)
+        .add(QStringLiteral("blink"), display.blink)
+        .add(QStringLiteral("secondary"), display.secondary)
+        .addNumber(QStringLiteral("progress"), display.progress)
+        .add(QStringLiteral("barTone"), barToneName(display.barTone));
+}
+
 QString JsonLine::toString() const {
     QString line = QStringLiteral("{");
     for (qsizetype i = 0; i < m_members.size(); ++i) {

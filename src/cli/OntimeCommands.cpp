@@ -49,10 +49,6 @@ std::optional<QString> hostArgument(const Options& options) {
     return host;
 }
 
-QJsonValue optionalNumber(const std::optional<double>& value) {
-    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
-}
-
 } // namespace
 
 int runProbe(const QStringList& arguments) {
@@ -160,15 +156,8 @@ int runWatchOntime(const QStringList& arguments) {
         JsonLine()
             .add(QStringLiteral("status"), model.status())
             .add(QStringLiteral("connected"), model.connected())
-            .add(QStringLiteral("remainingMs"), optionalNumber(model.remainingMs()))
-            .add(QStringLiteral("caption"), display.caption)
-            .add(QStringLiteral("time"), display.time)
-            .add(QStringLiteral("tone"), toneName(display.tone))
-            .add(QStringLiteral("message"), display.message)
-            .add(QStringLiteral("blink"), display.blink)
-            .add(QStringLiteral("secondary"), display.secondary)
-            .add(QStringLiteral("progress"), optionalNumber(display.progress))
-            .add(QStringLiteral("barTone"), barToneName(display.barTone))
+            .addNumber(QStringLiteral("remainingMs"), model.remainingMs())
+            .addDisplay(display)
             .print();
     });
     limit.start();

@@ -24,10 +24,6 @@ void requestStop(int signal) {
     stopSignal = signal;
 }
 
-QJsonValue optionalNumber(const std::optional<double>& value) {
-    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
-}
-
 } // namespace
 
 int runWatchStagetimer(const QStringList& arguments) {
@@ -76,15 +72,8 @@ int runWatchStagetimer(const QStringList& arguments) {
             .add(QStringLiteral("status"), model.status())
             .add(QStringLiteral("connected"), model.connected())
             .add(QStringLiteral("connecting"), model.connecting())
-            .add(QStringLiteral("remainingMs"), optionalNumber(remaining))
-            .add(QStringLiteral("caption"), display.caption)
-            .add(QStringLiteral("time"), display.time)
-            .add(QStringLiteral("tone"), toneName(display.tone))
-            .add(QStringLiteral("message"), display.message)
-            .add(QStringLiteral("blink"), display.blink)
-            .add(QStringLiteral("secondary"), display.secondary)
-            .add(QStringLiteral("progress"), optionalNumber(display.progress))
-            .add(QStringLiteral("barTone"), barToneName(display.barTone))
+            .addNumber(QStringLiteral("remainingMs"), remaining)
+            .addDisplay(display)
             .print();
     };
     std::signal(SIGINT, requestStop);

@@ -13,13 +13,6 @@ using Response = ScriptedHttpServer::Response;
 
 namespace {
 
-QByteArray sample(const QString& name) {
-    QFile file(QStringLiteral(KALVANE_ONTIME_SAMPLES) + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing sample %s", qPrintable(name));
-    return file.readAll();
-}
-
 struct Run {
     int exitCode = -1;
     QString out;
@@ -155,7 +148,7 @@ private Q_SLOTS:
         server.setResponse(QStringLiteral("api/version"), fakes::version("3.16.1"));
         server.setResponse(
             QStringLiteral("api/poll"),
-            Response::json(sample(QStringLiteral("v3.16.1_api_poll_paused_overtime.json"))));
+            Response::json(fakes::sample(QStringLiteral("v3.16.1_api_poll_paused_overtime.json"))));
         const QString port = QString::number(server.port());
         const Run watched =
             run({QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("watch"),

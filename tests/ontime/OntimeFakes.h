@@ -11,6 +11,16 @@
 // Small helpers shared by the Ontime and discovery tests.
 namespace fakes {
 
+#ifdef KALVANE_ONTIME_SAMPLES
+// A captured answer of a real Ontime server.
+inline QByteArray sample(const QString& name) {
+    QFile file(QStringLiteral(KALVANE_ONTIME_SAMPLES) + u'/' + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing sample %s", qPrintable(name));
+    return file.readAll();
+}
+#endif
+
 using Response = ScriptedHttpServer::Response;
 
 // Closes the connection without answering: a transport failure for the client.

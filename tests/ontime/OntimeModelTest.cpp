@@ -16,13 +16,6 @@ using Response = ScriptedHttpServer::Response;
 
 namespace {
 
-QByteArray sample(const QString& name) {
-    QFile file(QStringLiteral(KALVANE_ONTIME_SAMPLES) + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing sample %s", qPrintable(name));
-    return file.readAll();
-}
-
 QByteArray playing(double currentMs) {
     return QByteArray(R"({"payload":{"timer":{"current":)") + QByteArray::number(currentMs) +
            R"(,"playback":"play","duration":600000}}})";
@@ -97,7 +90,7 @@ private Q_SLOTS:
     void connectingToAServerPollsItAndRemembersIt() {
         m_server->setResponse(
             QStringLiteral("api/poll"),
-            Response::json(sample(QStringLiteral("v4.11.0_api_poll_playing.json")), 202));
+            Response::json(fakes::sample(QStringLiteral("v4.11.0_api_poll_playing.json")), 202));
         OntimeModel model;
         model.setTiming(fastTiming());
         int connectedCalls = 0;
@@ -333,9 +326,9 @@ private Q_SLOTS:
 
     void disconnectForgetsAndSuspendKeeps() {
         m_server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
-        m_server->setResponse(
-            QStringLiteral("api/poll"),
-            Response::json(sample(QStringLiteral("v4.11.0_api_poll_message_secondary.json"))));
+        m_server->setResponse(QStringLiteral("api/poll"),
+                              Response::json(fakes::sample(
+                                  QStringLiteral("v4.11.0_api_poll_message_secondary.json"))));
         rememberPort(m_server->port());
         OntimeModel model;
         model.setTiming(fastTiming());

@@ -1,3 +1,4 @@
+#include "OntimeFakes.h"
 #include "ontime/OntimeModel.h"
 #include "ontime/OntimeRecords.h"
 #include "ontime/OntimeServer.h"
@@ -8,13 +9,6 @@
 #include <QSet>
 
 namespace {
-
-QByteArray sample(const QString& name) {
-    QFile file(QStringLiteral(KALVANE_ONTIME_SAMPLES) + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing sample %s", qPrintable(name));
-    return file.readAll();
-}
 
 // A poll document around a payload text.
 QByteArray pollBody(const QByteArray& payload) {
@@ -60,19 +54,19 @@ private Q_SLOTS:
         QCOMPARE(files.size(), 36);
         for (const QString& file : files) {
             if (file.endsWith(u"_api_version.json")) {
-                const auto version = VersionResponse::decode(sample(file));
+                const auto version = VersionResponse::decode(fakes::sample(file));
                 QVERIFY2(version, qPrintable(file));
                 QVERIFY(file.startsWith(u'v' + version->payload + u'_'));
             } else {
-                QVERIFY2(PollResponse::decode(sample(file)), qPrintable(file));
+                QVERIFY2(PollResponse::decode(fakes::sample(file)), qPrintable(file));
             }
         }
     }
 
     void idleAnswersHoldNullsThatMeanAbsent() {
         for (const char* version : {"v3.5.1", "v3.16.1", "v4.11.0"}) {
-            const auto poll = PollResponse::decode(
-                sample(QString::fromLatin1(version) + QStringLiteral("_api_poll_idle.json")));
+            const auto poll = PollResponse::decode(fakes::sample(
+                QString::fromLatin1(version) + QStringLiteral("_api_poll_idle.json")));
             QVERIFY(poll);
             QVERIFY(poll->payload.timer);
             QVERIFY(!poll->payload.timer->current);
@@ -87,7 +81,7 @@ private Q_SLOTS:
     void secondaryTextOfEveryServerGeneration() {
         for (const char* version : {"v3.5.1", "v3.16.1", "v4.11.0"}) {
             OntimeModel model;
-            const auto poll = PollResponse::decode(sample(
+            const auto poll = PollResponse::decode(fakes::sample(
                 QString::fromLatin1(version) + QStringLiteral("_api_poll_message_secondary.json")));
             QVERIFY(poll);
             model.takeOver(*poll);
@@ -171,7 +165,7 @@ private Q_SLOTS:
     void legacyPollTakesSecondsAndLeavesThresholdsAlone() {
         OntimeModel model;
         model.takeOver(*PollResponse::decode(
-            sample(QStringLiteral("v3.5.1_api_poll_message_secondary.json"))));
+            fakes::sample(QStringLiteral("v3.5.1_api_poll_message_secondary.json"))));
         const auto legacy = LegacyPoll::decode(R"({"running":12.5,"playback":"play","title":"x"})");
         QVERIFY(legacy);
         model.takeOver(*legacy);
@@ -248,7 +242,8 @@ private Q_SLOTS:
 
     void takeOverClearsWhatTheAnswerLacks() {
         OntimeModel model;
-        model.takeOver(*PollResponse::decode(sample(QStringLiteral("v4.11.0_api_poll_roll.json"))));
+        model.takeOver(
+            *PollResponse::decode(fakes::sample(QStringLiteral("v4.11.0_api_poll_roll.json"))));
         QCOMPARE(model.playback(), QStringLiteral("roll"));
         model.takeOver(*PollResponse::decode(pollBody("{}")));
         QVERIFY(!model.current());

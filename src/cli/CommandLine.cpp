@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/ApplicationMode.h"
+#include "cli/AutomationSwitches.h"
 #include "cli/Command.h"
 #include "l10n/L10n.h"
 
@@ -53,8 +54,8 @@ GlobalOptions takeGlobalOptions(QStringList& arguments) {
     }
     if (options.problem.isEmpty() && !options.language.isEmpty() &&
         !L10n::languages().contains(options.language))
-        options.problem = QStringLiteral("unknown language \"%1\"; choose de, en or fr")
-                              .arg(options.language);
+        options.problem =
+            QStringLiteral("unknown language \"%1\"; choose de, en or fr").arg(options.language);
     return options;
 }
 
@@ -74,10 +75,12 @@ const Command* findCommand(const QStringList& arguments, qsizetype& wordCount) {
 } // namespace
 
 QString usageText() {
-    QString text = QStringLiteral("Usage: kalvane [--lang de|en|fr] [app options]\n"
-                                  "       kalvane --version | --help\n");
+    QString text = QStringLiteral("Usage: kalvane [--lang de|en|fr] %1\n"
+                                  "       kalvane --version | --help\n")
+                       .arg(AutomationSwitches::synopsis());
     for (const Command& command : commands())
-        text += QStringLiteral("       kalvane %1 %2\n").arg(command.words.join(u' '), command.synopsis);
+        text += QStringLiteral("       kalvane %1 %2\n")
+                    .arg(command.words.join(u' '), command.synopsis);
     return text;
 }
 

@@ -41,7 +41,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("problem");
         QTest::newRow("unknown option")
-            << QStringList{QStringLiteral("--frobnicate")} << QStringLiteral("--frobnicate");
+            << QStringList{QStringLiteral("--frobnicate")} << QStringLiteral("frobnicate");
         QTest::newRow("unknown command")
             << QStringList{QStringLiteral("dance")} << QStringLiteral("dance");
         QTest::newRow("unknown language")

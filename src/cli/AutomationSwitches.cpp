@@ -1,0 +1,95 @@
+#include "cli/AutomationSwitches.h"
+
+#include "app/SettingsStore.h"
+#include "cli/Command.h"
+#include "cli/Options.h"
+
+namespace {
+
+namespace Key {
+constexpr auto simulateSlide = "automation/simulateSlide";
+constexpr auto simulateChangeAfter = "automation/simulateChangeAfter";
+constexpr auto simulateEndAfter = "automation/simulateEndAfter";
+constexpr auto showOverlay = "automation/showOverlay";
+constexpr auto snapshotDir = "automation/snapshotDir";
+constexpr auto quitAfter = "automation/quitAfter";
+} // namespace Key
+
+std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
+    if (!settings.contains(key))
+        return std::nullopt;
+    const double seconds = settings.doubleValue(key);
+    return seconds >= 0 ? std::optional<double>(seconds) : std::nullopt;
+}
+
+// Seconds from an option; false after a usage error.
+bool secondsOption(const Options& options, const QString& name, std::optional<double>& target) {
+    if (!options.isSet(name))
+        return true;
+    bool ok = false;
+    const double seconds = options.value(name).toDouble(&ok);
+    if (!ok || seconds < 0 || seconds > 1e6) {
+        usageError(QStringLiteral("--%1 needs a number of seconds").arg(name));
+        return false;
+    }
+    target = seconds;
+    return true;
+}
+
+} // namespace
+
+AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& settings) {
+    AutomationSwitches switches;
+    if (settings.contains(Key::simulateSlide) && settings.intValue(Key::simulateSlide) >= 0)
+        switches.simulateSlide = static_cast<int>(settings.intValue(Key::simulateSlide));
+    switches.simulateChangeAfter = storedSeconds(settings, Key::simulateChangeAfter);
+    switches.simulateEndAfter = storedSeconds(settings, Key::simulateEndAfter);
+    switches.showOverlay = settings.boolValue(Key::showOverlay);
+    switches.snapshotDir = settings.stringValue(Key::snapshotDir).value_or(QString());
+    switches.quitAfter = storedSeconds(settings, Key::quitAfter);
+    return switches;
+}
+
+bool AutomationSwitches::applyArguments(const QStringList& arguments) {
+    const QString seconds = QStringLiteral("S");
+    Options options({
+        {QStringLiteral("simulate-show"), QStringLiteral("Simulate a slide show on slide N."),
+         QStringLiteral("N")},
+        {QStringLiteral("simulate-change-after"),
+         QStringLiteral("Move to the next slide after S seconds."), seconds},
+        {QStringLiteral("simulate-end-after"), QStringLiteral("End the show after S seconds."),
+         seconds},
+        {QStringLiteral("show-overlay"), QStringLiteral("Show the timer window at start.")},
+        {QStringLiteral("snapshot-dir"), QStringLiteral("Write PNG snapshots into DIR."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("quit-after"), QStringLiteral("Quit after S seconds."), seconds},
+    });
+    if (!options.parse(arguments))
+        return false;
+    if (!options.positional().isEmpty()) {
+        usageError(QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
+        return false;
+    }
+    if (options.isSet(QStringLiteral("simulate-show"))) {
+        const std::optional<qint64> slide =
+            options.number(QStringLiteral("simulate-show"), 1, 0, 100000);
+        if (!slide)
+            return false;
+        simulateSlide = static_cast<int>(*slide);
+    }
+    if (!secondsOption(options, QStringLiteral("simulate-change-after"), simulateChangeAfter) ||
+        !secondsOption(options, QStringLiteral("simulate-end-after"), simulateEndAfter) ||
+        !secondsOption(options, QStringLiteral("quit-after"), quitAfter))
+        return false;
+    if (options.isSet(QStringLiteral("show-overlay")))
+        showOverlay = true;
+    if (options.isSet(QStringLiteral("snapshot-dir")))
+        snapshotDir = options.value(QStringLiteral("snapshot-dir"));
+    return true;
+}
+
+QString AutomationSwitches::synopsis() {
+    return QStringLiteral("[--simulate-show N [--simulate-change-after S] "
+                          "[--simulate-end-after S]] [--show-overlay] [--snapshot-dir DIR] "
+                          "[--quit-after S]");
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+// Tells whether the desktop offers a tray for the icon, and when one appears later (a panel
+// that starts after the app, as at login). Implementations per platform, chosen by the build.
+class TrayHostWatcher : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    static TrayHostWatcher* create(QObject* parent);
+
+    virtual bool isAvailable() const = 0;
+
+Q_SIGNALS:
+    // Emitted once when a tray becomes available after start-up.
+    void appeared();
+};

@@ -1,0 +1,19 @@
+#include "platform/TrayHostWatcher.h"
+
+#include <QSystemTrayIcon>
+
+namespace {
+
+// Where the platform's own tray (the macOS menu bar, the Windows notification area) is always
+// there from the start, Qt's answer is final.
+class GenericTrayHostWatcher final : public TrayHostWatcher {
+public:
+    using TrayHostWatcher::TrayHostWatcher;
+    bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+};
+
+} // namespace
+
+TrayHostWatcher* TrayHostWatcher::create(QObject* parent) {
+    return new GenericTrayHostWatcher(parent);
+}

@@ -1,0 +1,246 @@
+#include "app/AppDelegate.h"
+#include "app/SettingsStore.h"
+#include "app/StatusItem.h"
+#include "l10n/L10n.h"
+#include "overlay/OverlayHostingView.h"
+#include "overlay/OverlayPanel.h"
+#include "powerpoint/PowerPoint.h"
+#include "support/FakePlatform.h"
+#include "support/MockClock.h"
+#include "support/TestMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The controller with a fake clock and platform, a watcher that never polls by itself (the
+// test drives its events) and a ticker too slow to interfere: every tick is the test's.
+struct Fixture {
+    FakePlatform platform;
+    MockClock clock;
+    PowerPointWatcher* watcher = nullptr;
+    std::unique_ptr<AppDelegate> app;
+    int starts = 0;
+    int stops = 0;
+
+    Fixture() {
+        auto ownWatcher = std::make_unique<PowerPointWatcher>();
+        ownWatcher->setInterval(1h);
+        watcher = ownWatcher.get();
+        app = std::make_unique<AppDelegate>(std::move(ownWatcher));
+        app->setTickInterval(1h);
+        app->onStartTimers = [this] { ++starts; };
+        app->onStopTimers = [this] { ++stops; };
+    }
+
+    void launch() { app->applicationDidFinishLaunching(); }
+    bool shown() const { return app->panel()->isPanelVisible(); }
+    const TimerDisplay& display() const { return app->overlayModel().display(); }
+
+    // PowerPoint reports a slide show on `slide` (negative: none).
+    void slide(int position) {
+        platform.setRunning(PowerPoint::bundleIdentifier, true);
+        watcher->apply(position);
+    }
+};
+
+} // namespace
+
+class ControllerTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { TestSettings::installThrowawayStore(); }
+
+    void emptyStoreWithoutPowerPointStaysHiddenAndIdle() {
+        Fixture f;
+        f.launch();
+        QVERIFY(!f.shown());
+        QVERIFY(!f.app->timersActive());
+        QCOMPARE(f.starts, 0);
+        QCOMPARE(f.display().time, QStringLiteral("00:00:00"));
+        QCOMPARE(f.display().caption, QStringLiteral("Vortragszeit"));
+        QCOMPARE(f.app->state().sourceLine(),
+                 QStringLiteral("Interner Timer (Vortragszeit, startet mit dem ersten Klick)"));
+        QVERIFY(f.app->state().sourceOK());
+        QCOMPARE(f.app->state().powerPointLine(), QStringLiteral("PowerPoint ist nicht geöffnet"));
+        QVERIFY(!f.app->state().overlayVisible());
+    }
+
+    void powerPointRunningActivatesTheSourcesAndQuittingStopsThem() {
+        Fixture f;
+        f.platform.setRunning(PowerPoint::bundleIdentifier, true);
+        f.launch();
+        QVERIFY(f.app->timersActive());
+        QCOMPARE(f.starts, 1);
+        QVERIFY(!f.shown());
+        QCOMPARE(f.app->state().powerPointLine(),
+                 QStringLiteral("PowerPoint läuft, keine Präsentation"));
+        f.app->tick();
+        QCOMPARE(f.starts, 1); // only on the transition
+
+        f.platform.setRunning(PowerPoint::bundleIdentifier, false);
+        f.app->tick();
+        QVERIFY(!f.app->timersActive());
+        QCOMPARE(f.stops, 1);
+        f.app->tick();
+        QCOMPARE(f.stops, 1);
+    }
+
+    void slideShowBringsTheWindowAndRunsTheTalkTimer() {
+        Fixture f;
+        f.launch();
+        f.slide(5);
+        QVERIFY(f.shown());
+        QVERIFY(f.app->state().overlayVisible());
+        QCOMPARE(f.starts, 1);
+        QCOMPARE(f.display().caption,
+                 QStringLiteral("Vortragszeit – startet mit dem ersten Klick"));
+        QCOMPARE(f.display().time, QStringLiteral("00:00:00"));
+        QCOMPARE(f.display().tone, Tone::idle);
+        QCOMPARE(f.app->state().powerPointLine(), QStringLiteral("Präsentation läuft – Folie 5"));
+
+        // The first slide change starts the clock; later ones do not restart it.
+        f.slide(6);
+        f.clock.advance(1500);
+        f.slide(7);
+        f.clock.advance(3725'000 - 1500);
+        f.app->tick();
+        QCOMPARE(f.display().caption, QStringLiteral("Vortragszeit"));
+        QCOMPARE(f.display().time, QStringLiteral("01:02:05"));
+        QCOMPARE(f.display().tone, Tone::running);
+        QCOMPARE(f.app->state().powerPointLine(), QStringLiteral("Präsentation läuft – Folie 7"));
+
+        // The end freezes the time, turns it idle and hides the window.
+        f.slide(-1);
+        QVERIFY(!f.shown());
+        f.clock.advance(60'000);
+        f.app->tick();
+        QCOMPARE(f.display().time, QStringLiteral("01:02:05"));
+        QCOMPARE(f.display().tone, Tone::idle);
+
+        // The next show resets it.
+        f.slide(1);
+        QCOMPARE(f.display().time, QStringLiteral("00:00:00"));
+        QCOMPARE(f.display().caption,
+                 QStringLiteral("Vortragszeit – startet mit dem ersten Klick"));
+    }
+
+    void closingDuringAShowKeepsItClosedUntilTheNextShow() {
+        Fixture f;
+        f.launch();
+        f.slide(2);
+        QVERIFY(f.shown());
+        f.app->panel()->hostingView()->onClose();
+        QVERIFY(!f.shown());
+        QVERIFY(f.app->closedForShow());
+        QVERIFY(!f.app->manualShow());
+        f.slide(3);
+        f.app->tick();
+        QVERIFY(!f.shown());
+
+        f.slide(-1);
+        f.slide(1);
+        QVERIFY(f.shown());
+        QVERIFY(!f.app->closedForShow());
+    }
+
+    void closingWithoutAShowOnlyEndsTheManualShow() {
+        Fixture f;
+        f.launch();
+        f.app->showOverlay();
+        QVERIFY(f.shown());
+        f.app->panel()->hostingView()->onClose();
+        QVERIFY(!f.shown());
+        QVERIFY(!f.app->closedForShow());
+    }
+
+    void autoShowOffLeavesItToTheMenu() {
+        SettingsStore().setBool(SettingsKey::autoShow, false);
+        Fixture f;
+        f.launch();
+        f.slide(4);
+        QVERIFY(!f.shown());
+        // PowerPoint runs, so the sources are active even with the window hidden.
+        QVERIFY(f.app->timersActive());
+        f.app->toggleOverlay();
+        QVERIFY(f.shown());
+        QVERIFY(f.app->manualShow());
+        // A manually shown window outlives the show.
+        f.slide(-1);
+        QVERIFY(f.shown());
+    }
+
+    void menuToggleDuringAShowHidesItForTheRestOfTheShow() {
+        Fixture f;
+        f.launch();
+        f.slide(2);
+        f.app->toggleOverlay();
+        QVERIFY(!f.shown());
+        QVERIFY(f.app->closedForShow());
+        f.app->toggleOverlay();
+        QVERIFY(f.shown());
+        QVERIFY(f.app->manualShow());
+        QVERIFY(!f.app->closedForShow());
+    }
+
+    void sourcesStopOnlyOnceEverythingIsOver() {
+        Fixture f;
+        f.launch();
+        f.app->showOverlay();
+        QCOMPARE(f.starts, 1);
+        f.app->toggleOverlay(); // hidden, PowerPoint not running, no settings window
+        QVERIFY(!f.app->timersActive());
+        QCOMPARE(f.stops, 1);
+        f.app->showOverlay();
+        QCOMPARE(f.starts, 2);
+    }
+
+    void permissionComesFirstInThePowerPointLine() {
+        Fixture f;
+        f.launch();
+        f.slide(3);
+        f.watcher->handleResult({std::nullopt, PowerPoint::errorNotPermitted});
+        QVERIFY(!f.shown());
+        QVERIFY(f.app->state().permissionDenied());
+        QCOMPARE(f.app->state().powerPointLine(),
+                 QStringLiteral("Keine Berechtigung, PowerPoint abzufragen"));
+    }
+
+    void menuRowsFollowTheState() {
+        Fixture f;
+        f.launch();
+        QMenu* menu = f.app->statusItem()->menu();
+        f.app->statusItem()->rebuildMenu();
+        QList<QAction*> actions = menu->actions();
+        QCOMPARE(actions.size(), 6);
+        QCOMPARE(actions[0]->text(), f.app->state().sourceLine());
+        QVERIFY(!actions[0]->isEnabled());
+        QCOMPARE(actions[1]->text(), QStringLiteral("PowerPoint ist nicht geöffnet"));
+        QVERIFY(!actions[1]->isEnabled());
+        QVERIFY(actions[2]->isSeparator());
+        QCOMPARE(actions[3]->text(), QStringLiteral("Timer-Fenster anzeigen"));
+        QVERIFY(actions[4]->isSeparator());
+        QCOMPARE(actions[5]->text(), QStringLiteral("Tessaly Kalvane beenden"));
+
+        actions[3]->trigger();
+        QVERIFY(f.shown());
+        f.app->statusItem()->rebuildMenu();
+        QCOMPARE(menu->actions()[3]->text(), QStringLiteral("Timer-Fenster schließen"));
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestSettings::installThrowawayStore();
+    L10n::overrideLanguage(QStringLiteral("de"));
+    ControllerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ControllerTest.moc"

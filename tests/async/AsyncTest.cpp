@@ -48,11 +48,13 @@ private Q_SLOTS:
         async::CancelToken token;
         bool resumed = false;
         bool result = true;
-        auto task = [&]() -> QCoro::Task<> {
+        // Named, so that its captures outlive the suspended coroutine.
+        auto body = [&]() -> QCoro::Task<> {
             auto sleeping = async::sleep(10s, token);
             result = co_await std::move(sleeping);
             resumed = true;
-        }();
+        };
+        auto task = body();
         QElapsedTimer timer;
         timer.start();
         token.cancel();
@@ -72,11 +74,13 @@ private Q_SLOTS:
     void cancellationFromAnotherThreadReachesTheSleeper() {
         async::CancelToken token;
         bool done = false;
-        auto task = [&]() -> QCoro::Task<> {
+        // Named, so that its captures outlive the suspended coroutine.
+        auto body = [&]() -> QCoro::Task<> {
             auto sleeping = async::sleep(10s, token);
             co_await std::move(sleeping);
             done = true;
-        }();
+        };
+        auto task = body();
         QThread* canceller = QThread::create([token] {
             QThread::msleep(50);
             token.cancel();
@@ -213,10 +217,12 @@ private Q_SLOTS:
         async::HttpSession session(10s);
         async::CancelToken token;
         std::optional<async::HttpResponse> result;
-        auto task = [&]() -> QCoro::Task<> {
+        // Named, so that its captures outlive the suspended coroutine.
+        auto body = [&]() -> QCoro::Task<> {
             auto request = session.get(requestFor(server, QStringLiteral("silent")), token);
             result = co_await std::move(request);
-        }();
+        };
+        auto task = body();
         QTRY_COMPARE(server.requests().size(), 1);
         token.cancel();
         QVERIFY(!result);

@@ -1,6 +1,6 @@
 #include "ontime/OntimeRecords.h"
 
-#include "ontime/JsonFields.h"
+#include "json/JsonFields.h"
 
 namespace {
 

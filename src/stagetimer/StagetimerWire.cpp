@@ -2,9 +2,9 @@
 
 #include "app/SettingsStore.h"
 #include "l10n/L10n.h"
+#include "json/JsonFields.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
 
@@ -14,45 +14,14 @@ namespace {
 const QString defaultCloudBase = QStringLiteral("https://api.stagetimer.io/v1");
 const QString defaultCloudName = QStringLiteral("api.stagetimer.io");
 
-// One optional field of a strictly typed record: absent and null leave it empty, a value of
-// another type fails the whole record.
-bool readString(const QJsonObject& object, QLatin1StringView key, std::optional<QString>& out) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isString())
-        return false;
-    out = value.toString();
-    return true;
-}
-
-bool readBool(const QJsonObject& object, QLatin1StringView key, std::optional<bool>& out) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isBool())
-        return false;
-    out = value.toBool();
-    return true;
-}
-
-bool readNumber(const QJsonObject& object, QLatin1StringView key, std::optional<double>& out) {
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (!value.isDouble())
-        return false;
-    out = value.toDouble();
-    return true;
-}
-
 bool decodeMessage(const QJsonValue& value, STMessage& out) {
     if (!value.isObject())
         return false;
-    const QJsonObject object = value.toObject();
-    return readBool(object, QLatin1StringView("showing"), out.showing) &&
-           readString(object, QLatin1StringView("text"), out.text) &&
-           readString(object, QLatin1StringView("color"), out.color);
+    JsonFields fields(value.toObject());
+    out.showing = fields.boolean(u"showing");
+    out.text = fields.string(u"text");
+    out.color = fields.string(u"color");
+    return fields.ok();
 }
 
 bool decodeMessageArray(const QJsonArray& array, QList<STMessage>& out) {
@@ -135,19 +104,22 @@ QStringList candidates(const QString& serverSetting) {
 bool decodePayload(const QJsonValue& value, STStatus& out) {
     if (!value.isObject())
         return false;
-    const QJsonObject object = value.toObject();
-    return readString(object, QLatin1StringView("timer_id"), out.timer_id) &&
-           readBool(object, QLatin1StringView("running"), out.running) &&
-           readNumber(object, QLatin1StringView("start"), out.start) &&
-           readNumber(object, QLatin1StringView("finish"), out.finish) &&
-           readNumber(object, QLatin1StringView("pause"), out.pause) &&
-           readNumber(object, QLatin1StringView("server_time"), out.server_time);
+    JsonFields fields(value.toObject());
+    out.timer_id = fields.string(u"timer_id");
+    out.running = fields.boolean(u"running");
+    out.start = fields.number(u"start");
+    out.finish = fields.number(u"finish");
+    out.pause = fields.number(u"pause");
+    out.server_time = fields.number(u"server_time");
+    return fields.ok();
 }
 
 bool decodePayload(const QJsonValue& value, STTimer& out) {
     if (!value.isObject())
         return false;
-    return readString(value.toObject(), QLatin1StringView("name"), out.name);
+    JsonFields fields(value.toObject());
+    out.name = fields.string(u"name");
+    return fields.ok();
 }
 
 bool decodePayload(const QJsonValue& value, STMessages& out) {
@@ -173,16 +145,14 @@ namespace detail {
 
 bool decodeEnvelope(const QByteArray& body, std::optional<bool>& ok,
                     std::optional<QString>& message, QJsonValue& data) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonObject> object = parseJsonObject(body);
+    if (!object)
         return false;
-    const QJsonObject object = document.object();
-    if (!readBool(object, QLatin1StringView("ok"), ok) ||
-        !readString(object, QLatin1StringView("message"), message))
-        return false;
-    data = object.value(QLatin1StringView("data"));
-    return true;
+    JsonFields fields(*object);
+    ok = fields.boolean(u"ok");
+    message = fields.string(u"message");
+    data = object->value(QLatin1StringView("data"));
+    return fields.ok();
 }
 
 QString interpretFailure(int status, const std::optional<QString>& message, bool hasEnvelope) {

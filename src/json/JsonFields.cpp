@@ -1,4 +1,4 @@
-#include "ontime/JsonFields.h"
+#include "json/JsonFields.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

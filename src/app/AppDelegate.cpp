@@ -4,15 +4,24 @@
 #include "app/StatusItem.h"
 #include "app/StatusLines.h"
 #include "async/Clock.h"
+#include "ontime/OntimeModel.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayPanel.h"
+#include "platform/OverlayWindowPlatform.h"
 #include "platform/Platform.h"
 #include "powerpoint/PowerPoint.h"
+#include "stagetimer/StagetimerModel.h"
+#include "windows/OntimeSetupWindow.h"
+#include "windows/SettingsWindow.h"
+#include "windows/StagetimerSetupWindow.h"
 
+#include <QDebug>
 #include <QTimer>
 
 AppDelegate::AppDelegate(std::unique_ptr<PowerPointWatcher> watcher, QObject* parent)
     : QObject(parent)
+    , m_ontime(std::make_unique<OntimeModel>())
+    , m_stagetimer(std::make_unique<StagetimerModel>())
     , m_powerpoint(watcher ? std::move(watcher) : std::make_unique<PowerPointWatcher>()) {}
 
 AppDelegate::~AppDelegate() = default;
@@ -79,8 +88,7 @@ bool AppDelegate::powerPointRunning() const {
 }
 
 bool AppDelegate::isSettingsWindowVisible() const {
-    // The settings window joins with the configuration windows.
-    return false;
+    return m_settings && m_settings->isVisible();
 }
 
 void AppDelegate::tick() {
@@ -175,7 +183,47 @@ void AppDelegate::resetOverlayFrame() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window joins with the configuration windows; opening it runs a tick, since
-    // an open settings window keeps the timer sources running.
+    if (!m_settings)
+        m_settings = std::make_unique<SettingsWindow>(*this, m_state, *m_ontime, *m_stagetimer);
+    OverlayWindowPlatform::instance().showAboveSlideShow(m_settings.get());
+    // An open settings window keeps the timer sources running.
     tick();
+}
+
+void AppDelegate::showOntimeSetup() {
+    if (!m_ontimeSetup)
+        m_ontimeSetup = std::make_unique<OntimeSetupWindow>(*m_ontime);
+    OverlayWindowPlatform::instance().showAboveSlideShow(m_ontimeSetup.get());
+}
+
+void AppDelegate::showStagetimerSetup() {
+    if (!m_stagetimerSetup)
+        m_stagetimerSetup = std::make_unique<StagetimerSetupWindow>(*m_stagetimer);
+    OverlayWindowPlatform::instance().showAboveSlideShow(m_stagetimerSetup.get());
+}
+
+void AppDelegate::searchTimers() {
+    if (m_ontime->scanning())
+        return;
+    m_ontime->search(true, true);
+}
+
+void AppDelegate::setLaunchAtLogin(bool enabled) {
+    QString error;
+    if (!Platform::instance().setLoginItemEnabled(enabled, &error))
+        qWarning().noquote() << QStringLiteral("Login item: ") + error;
+    SettingsStore().setBool(SettingsKey::launchAtLogin, enabled);
+}
+
+bool AppDelegate::launchAtLoginStatus() const {
+    return Platform::instance().loginItemEnabled();
+}
+
+void AppDelegate::openAutomationSettings() {
+    Platform::instance().openAutomationSettings();
+}
+
+void AppDelegate::returnFocusToPresentation() {
+    if (m_powerpoint->slideShowRunning())
+        Platform::instance().activateApplication(PowerPoint::bundleIdentifier);
 }

@@ -1,5 +1,7 @@
 #include "platform/OverlayWindowPlatform.h"
 
+#include <QWidget>
+
 namespace {
 
 OverlayWindowPlatform* installed = nullptr;
@@ -18,4 +20,19 @@ OverlayWindowPlatform& OverlayWindowPlatform::instance() {
 
 void OverlayWindowPlatform::setInstance(OverlayWindowPlatform* platform) {
     installed = platform;
+}
+
+void OverlayWindowPlatform::showAboveSlideShow(QWidget* window) {
+    if (!window)
+        return;
+    // Changing flags re-creates the native window and hides it: only before it is shown.
+    if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        const bool wasVisible = window->isVisible();
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        if (wasVisible)
+            window->show();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }

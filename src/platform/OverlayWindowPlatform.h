@@ -39,6 +39,13 @@ public:
     // Keeps the window out of screen sharing and recordings, or lets it in again. False when
     // the platform cannot do that.
     virtual bool setCaptureExcluded(QWidget* window, bool excluded) = 0;
+
+    // Shows a configuration window, the chooser or an alert above a running full-screen
+    // slide show, on the current desktop, and gives it the keyboard: the user is about to
+    // type or choose. Every such window goes through here on every showing. Set a dialog's
+    // modality before calling. The default keeps the window above others and activates it,
+    // which on X11 puts a focused window over a full-screen one that has lost the focus.
+    virtual void showAboveSlideShow(QWidget* window);
 };
 
 // The implementation this build was made for.

@@ -21,3 +21,13 @@ Platform& Platform::instance() {
 void Platform::setInstance(Platform* platform) {
     installed.store(platform, std::memory_order_release);
 }
+
+bool Platform::loginItemEnabled() const {
+    return false;
+}
+
+bool Platform::setLoginItemEnabled(bool, QString* error) {
+    if (error)
+        *error = QStringLiteral("this platform has no login items");
+    return false;
+}

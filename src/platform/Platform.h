@@ -34,6 +34,13 @@ public:
 
     // Whether this copy runs from where installed applications live.
     virtual bool isInstalledCopy() const = 0;
+
+    // Start at login. Whether the system starts this program when the user logs in
+    // (registered and enabled), read afresh on every call.
+    virtual bool loginItemEnabled() const;
+    // Registers or unregisters the program as a login item. False, with a description of
+    // the failure in `error`, when the system refused or the platform has no login items.
+    virtual bool setLoginItemEnabled(bool enabled, QString* error);
 };
 
 // The platform implementation this build was made for.

@@ -152,7 +152,9 @@ public:
         window.collectionBehavior = overlayBehavior;
         window.hidesOnDeactivate = NO;
         window.hasShadow = YES;
-        window.styleMask |= NSWindowStyleMaskNonactivatingPanel;
+        // Called before every show: leave the style alone once it is right.
+        if (!(window.styleMask & NSWindowStyleMaskNonactivatingPanel))
+            window.styleMask |= NSWindowStyleMaskNonactivatingPanel;
         preventActivation(window);
         // Qt may rebuild the NSWindow around the same view and the new one shares by default.
         applySharingType(widget, window);

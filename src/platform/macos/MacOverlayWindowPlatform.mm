@@ -37,7 +37,8 @@ static_assert(hoverOptions == 643);
 
 // Where the sharing wish of a window is kept, so that it survives a rebuilt native window.
 constexpr char captureExcludedProperty[] = "kalvaneCaptureExcluded";
-// The key under which a view keeps its hover tracker alive (a tracking area does not).
+// The key under which a view keeps its hover tracker alive: a tracking area is not
+// documented to keep its owner.
 char hoverTrackerKey;
 
 NSView* nativeView(QWidget* widget, bool create) {

@@ -22,6 +22,18 @@ void OverlayWindowPlatform::setInstance(OverlayWindowPlatform* platform) {
     installed = platform;
 }
 
+OverlayWindowPlatform::Capabilities
+OverlayWindowPlatform::macOSCapabilities(const QOperatingSystemVersion& version) {
+    Capabilities capabilities;
+    capabilities.aboveFullScreen = true;
+    capabilities.allDesktops = true;
+    capabilities.neverActivates = true;
+    capabilities.captureExclusion = true;
+    capabilities.captureExclusionBestEffort =
+        version >= QOperatingSystemVersion(QOperatingSystemVersion::MacOS, 15);
+    return capabilities;
+}
+
 void OverlayWindowPlatform::showAboveSlideShow(QWidget* window) {
     if (!window)
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QOperatingSystemVersion>
+
 #include <memory>
 
 class QWidget;
@@ -18,7 +20,13 @@ public:
         bool allDesktops = false;
         bool neverActivates = false;
         bool captureExclusion = false;
+        // Some capture methods ignore the exclusion: the settings say so beside the switch.
+        bool captureExclusionBestEffort = false;
     };
+
+    // What the window system of macOS `version` offers: everything, but from macOS 15 on
+    // capture through ScreenCaptureKit no longer honours a window's sharing type.
+    static Capabilities macOSCapabilities(const QOperatingSystemVersion& version);
 
     virtual ~OverlayWindowPlatform() = default;
 

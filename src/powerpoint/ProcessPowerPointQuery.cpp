@@ -7,8 +7,23 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-ProcessPowerPointQuery::ProcessPowerPointQuery(QString command)
-    : m_command(std::move(command)) {}
+ProcessPowerPointQuery::ProcessPowerPointQuery(QString command, QStringList arguments)
+    : m_command(std::move(command))
+    , m_arguments(std::move(arguments)) {}
+
+std::unique_ptr<ProcessPowerPointQuery> ProcessPowerPointQuery::osascript(const QString& source) {
+    return std::make_unique<ProcessPowerPointQuery>(QStringLiteral("/usr/bin/osascript"),
+                                                    osascriptArguments(source));
+}
+
+QStringList ProcessPowerPointQuery::osascriptArguments(const QString& source) {
+    QStringList arguments;
+    for (const QString& line : source.split(u'\n')) {
+        arguments.append(QStringLiteral("-e"));
+        arguments.append(line);
+    }
+    return arguments;
+}
 
 QString ProcessPowerPointQuery::configuredCommand() {
     return qEnvironmentVariable("KLV_POWERPOINT_SCRIPT");
@@ -45,6 +60,7 @@ ScriptResult ProcessPowerPointQuery::run() {
     QDeadlineTimer deadline(PowerPoint::queryTimeoutSeconds * 1000);
     QProcess process;
     process.setProgram(m_command);
+    process.setArguments(m_arguments);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(static_cast<int>(deadline.remainingTime())))
         return {std::nullopt, -1};

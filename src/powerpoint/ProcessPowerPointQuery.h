@@ -3,6 +3,9 @@
 #include "powerpoint/PowerPointQuery.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 // Runs a command that prints the slide position (or -1 without a slide show) and exits 0,
 // or fails the way osascript does: a non-zero exit with the error number in parentheses at
@@ -10,7 +13,13 @@
 // may take at most the query timeout; then it is killed and the query reports a timeout.
 class ProcessPowerPointQuery final : public PowerPointQuery {
 public:
-    explicit ProcessPowerPointQuery(QString command);
+    explicit ProcessPowerPointQuery(QString command, QStringList arguments = {});
+
+    // Runs an AppleScript through the system's osascript, in a process of its own: AppKit
+    // allows compiled scripts on the main thread only, and a query must never block that one.
+    static std::unique_ptr<ProcessPowerPointQuery> osascript(const QString& source);
+    // One "-e" per line of `source`: osascript joins them with line feeds into the script.
+    static QStringList osascriptArguments(const QString& source);
 
     ScriptResult run() override;
 
@@ -25,4 +34,5 @@ public:
 
 private:
     QString m_command;
+    QStringList m_arguments;
 };

@@ -1,10 +1,22 @@
 #include "platform/OverlayWindowPlatform.h"
 
+#include "platform/HoverForwarder.h"
+
+#include <QVariant>
 #include <QWidget>
 
-#import <AppKit/AppKit.h>
+#include <memory>
 
-// The timer window on macOS: a Qt tool window is an NSPanel; this adds what Qt has no API for.
+#import <AppKit/AppKit.h>
+#import <objc/runtime.h>
+
+// Receives the pointer events that Qt's view ignores while the application is inactive (always,
+// during a slide show: the timer window never activates us) and hands them to the widgets, then
+// shows the cursor they chose. While we are active Qt's own tracking does all of this.
+@interface KalvaneHoverTracker : NSObject
+- (instancetype)initWithView:(NSView*)view widget:(QWidget*)widget;
+@end
+
 namespace {
 
 // The screen-saver level, above full-screen slide shows.
@@ -16,37 +28,138 @@ constexpr NSWindowCollectionBehavior overlayBehavior =
     NSWindowCollectionBehaviorCanJoinAllSpaces | NSWindowCollectionBehaviorStationary |
     NSWindowCollectionBehaviorIgnoresCycle | NSWindowCollectionBehaviorFullScreenAuxiliary;
 static_assert(overlayBehavior == 337);
+// Mouse entered and exited (1), mouse moved (2), active always (128), in the visible rectangle
+// (512). No cursor-update option: AppKit sends no cursor updates to an always-active area.
+constexpr NSTrackingAreaOptions hoverOptions = NSTrackingMouseEnteredAndExited |
+                                               NSTrackingMouseMoved | NSTrackingActiveAlways |
+                                               NSTrackingInVisibleRect;
+static_assert(hoverOptions == 643);
 
-NSWindow* nativeWindow(QWidget* widget) {
+// Where the sharing wish of a window is kept, so that it survives a rebuilt native window.
+constexpr char captureExcludedProperty[] = "kalvaneCaptureExcluded";
+// The key under which a view keeps its hover tracker alive: a tracking area is not
+// documented to keep its owner.
+char hoverTrackerKey;
+
+NSView* nativeView(QWidget* widget, bool create) {
     if (!widget)
         return nil;
-    NSView* view = (__bridge NSView*)reinterpret_cast<void*>(widget->winId());
-    return view.window;
+    const WId id = create ? widget->winId() : widget->internalWinId();
+    return (__bridge NSView*)reinterpret_cast<void*>(id);
+}
+
+NSWindow* nativeWindow(QWidget* widget, bool create = true) {
+    return nativeView(widget, create).window;
+}
+
+void applySharingType(QWidget* widget, NSWindow* window) {
+    const QVariant excluded = widget->property(captureExcludedProperty);
+    // Until the panel has said otherwise, stay out of captures, the safer side.
+    window.sharingType =
+        (!excluded.isValid() || excluded.toBool()) ? NSWindowSharingNone : NSWindowSharingReadOnly;
+}
+
+// AppKit honours the non-activating style only when a panel is created, and Qt creates it
+// without. Without this a click on the card would activate us and take the keyboard from the
+// slide show (presentation clickers stop working). The selector is private: say so loudly
+// when a macOS release no longer has it.
+void preventActivation(NSWindow* window) {
+    const SEL preventsActivation = NSSelectorFromString(@"_setPreventsActivation:");
+    if (![window respondsToSelector:preventsActivation]) {
+        static bool warned = false;
+        if (!warned) {
+            warned = true;
+            qWarning("This macOS has no _setPreventsActivation:; a click on the timer window "
+                     "may now activate the app and take the keyboard from the slide show.");
+        }
+        return;
+    }
+    using Setter = void (*)(id, SEL, BOOL);
+    const auto set = reinterpret_cast<Setter>([window methodForSelector:preventsActivation]);
+    set(window, preventsActivation, YES);
+}
+
+void installHoverTracking(NSView* view, QWidget* widget) {
+    if (objc_getAssociatedObject(view, &hoverTrackerKey) != nil)
+        return;
+    KalvaneHoverTracker* tracker = [[KalvaneHoverTracker alloc] initWithView:view widget:widget];
+    objc_setAssociatedObject(view, &hoverTrackerKey, tracker, OBJC_ASSOCIATION_RETAIN_NONATOMIC);
+    // The visible-rectangle option keeps the area in step with the view's size.
+    [view addTrackingArea:[[NSTrackingArea alloc] initWithRect:NSZeroRect
+                                                       options:hoverOptions
+                                                         owner:tracker
+                                                      userInfo:nil]];
+}
+
+NSCursor* cursorFor(Qt::CursorShape shape) {
+    switch (shape) {
+    case Qt::PointingHandCursor:
+        return NSCursor.pointingHandCursor;
+    case Qt::CrossCursor:
+        return NSCursor.crosshairCursor;
+    case Qt::SizeHorCursor:
+        return NSCursor.resizeLeftRightCursor;
+    case Qt::SizeVerCursor:
+        return NSCursor.resizeUpDownCursor;
+    case Qt::OpenHandCursor:
+        return NSCursor.openHandCursor;
+    case Qt::ClosedHandCursor:
+        return NSCursor.closedHandCursor;
+    default:
+        return NSCursor.arrowCursor;
+    }
+}
+
+Qt::MouseButtons pressedButtons() {
+    const NSUInteger pressed = NSEvent.pressedMouseButtons;
+    Qt::MouseButtons buttons;
+    buttons.setFlag(Qt::LeftButton, pressed & (1 << 0));
+    buttons.setFlag(Qt::RightButton, pressed & (1 << 1));
+    buttons.setFlag(Qt::MiddleButton, pressed & (1 << 2));
+    return buttons;
+}
+
+// A configuration window joins every space and may stand beside a full-screen window. Within
+// each group AppKit takes one choice only (all spaces excludes moving to the active space;
+// auxiliary excludes primary and none), so the others are taken out first.
+NSWindowCollectionBehavior configurationBehavior(NSWindowCollectionBehavior current) {
+    current &=
+        ~(NSWindowCollectionBehaviorMoveToActiveSpace |
+          NSWindowCollectionBehaviorFullScreenPrimary | NSWindowCollectionBehaviorFullScreenNone);
+    return current | NSWindowCollectionBehaviorCanJoinAllSpaces |
+           NSWindowCollectionBehaviorFullScreenAuxiliary;
+}
+
+void activateApplication() {
+    // From macOS 14 "ignoring other apps" is ignored; the plain request is what remains.
+    if (@available(macOS 14, *))
+        [NSApp activate];
+    else
+        [NSApp activateIgnoringOtherApps:YES];
 }
 
 class MacOverlayWindowPlatform final : public OverlayWindowPlatform {
 public:
-    Capabilities capabilities() const override { return {true, true, true, true}; }
+    Capabilities capabilities() const override {
+        return macOSCapabilities(QOperatingSystemVersion::current());
+    }
 
     void configureOverlayWindow(QWidget* widget) override {
-        NSWindow* window = nativeWindow(widget);
+        NSView* view = nativeView(widget, true);
+        NSWindow* window = view.window;
         if (!window)
             return;
         window.level = overlayLevel;
         window.collectionBehavior = overlayBehavior;
         window.hidesOnDeactivate = NO;
         window.hasShadow = YES;
-        window.styleMask |= NSWindowStyleMaskNonactivatingPanel;
-        // AppKit honours the non-activating style only when a panel is created, and Qt
-        // creates it without. Without this a click on the card would activate us and take the
-        // keyboard from the slide show (presentation clickers stop working).
-        const SEL preventsActivation = NSSelectorFromString(@"_setPreventsActivation:");
-        if ([window respondsToSelector:preventsActivation]) {
-            using Setter = void (*)(id, SEL, BOOL);
-            const auto set =
-                reinterpret_cast<Setter>([window methodForSelector:preventsActivation]);
-            set(window, preventsActivation, YES);
-        }
+        // Called before every show: leave the style alone once it is right.
+        if (!(window.styleMask & NSWindowStyleMaskNonactivatingPanel))
+            window.styleMask |= NSWindowStyleMaskNonactivatingPanel;
+        preventActivation(window);
+        // Qt may rebuild the NSWindow around the same view and the new one shares by default.
+        applySharingType(widget, window);
+        installHoverTracking(view, widget);
     }
 
     void orderFront(QWidget* widget) override {
@@ -55,15 +168,72 @@ public:
     }
 
     bool setCaptureExcluded(QWidget* widget, bool excluded) override {
+        if (!widget)
+            return false;
+        widget->setProperty(captureExcludedProperty, excluded);
+        // Before the native window exists the next configuration applies it.
+        if (NSWindow* window = nativeWindow(widget, false))
+            applySharingType(widget, window);
+        return true;
+    }
+
+    void showAboveSlideShow(QWidget* widget) override {
+        if (!widget)
+            return;
+        // Qt sets the level when it shows a window: set ours afterwards, on every showing.
+        widget->show();
         NSWindow* window = nativeWindow(widget);
         if (!window)
-            return false;
-        window.sharingType = excluded ? NSWindowSharingNone : NSWindowSharingReadOnly;
-        return true;
+            return;
+        window.collectionBehavior = configurationBehavior(window.collectionBehavior);
+        window.level = overlayLevel;
+        activateApplication();
+        [window makeKeyAndOrderFront:nil];
     }
 };
 
 } // namespace
+
+@implementation KalvaneHoverTracker {
+    __weak NSView* _view;
+    std::unique_ptr<HoverForwarder> _forwarder;
+}
+
+- (instancetype)initWithView:(NSView*)view widget:(QWidget*)widget {
+    if ((self = [super init])) {
+        _view = view;
+        _forwarder = std::make_unique<HoverForwarder>(widget);
+    }
+    return self;
+}
+
+- (void)forward:(NSEvent*)event {
+    NSView* view = _view;
+    if (view == nil || NSApp.active)
+        return;
+    const NSPoint local = [view convertPoint:event.locationInWindow fromView:nil];
+    // Qt measures from the top; a view that is not flipped measures from the bottom.
+    const CGFloat top = view.flipped ? local.y : NSHeight(view.bounds) - local.y;
+    [cursorFor(_forwarder->moveTo(QPointF(local.x, top), pressedButtons())) set];
+}
+
+- (void)mouseEntered:(NSEvent*)event {
+    [self forward:event];
+}
+
+- (void)mouseMoved:(NSEvent*)event {
+    [self forward:event];
+}
+
+- (void)mouseExited:(NSEvent*)event {
+    (void)event;
+    if (NSApp.active)
+        return;
+    _forwarder->leave();
+    [NSCursor.arrowCursor set];
+}
+
+@end
 
 std::unique_ptr<OverlayWindowPlatform> createNativeOverlayWindowPlatform() {
     return std::make_unique<MacOverlayWindowPlatform>();

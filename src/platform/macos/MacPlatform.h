@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 
-// macOS: running applications through NSRunningApplication, the slide-show query through a
-// compiled AppleScript, the privacy pane through NSWorkspace.
+// macOS: running applications through NSRunningApplication, the slide-show query through
+// osascript, the privacy pane through NSWorkspace, start at login through SMAppService.
 class MacPlatform final : public Platform {
 public:
     bool isApplicationRunning(const QString& bundleIdentifier) const override;
@@ -11,4 +11,6 @@ public:
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
     void openAutomationSettings() override;
     bool isInstalledCopy() const override;
+    bool loginItemEnabled() const override;
+    bool setLoginItemEnabled(bool enabled, QString* error) override;
 };

@@ -1,8 +1,10 @@
 #include "platform/macos/MacPlatform.h"
 
-#include "platform/macos/AppleScriptPowerPointQuery.h"
+#include "powerpoint/PowerPoint.h"
+#include "powerpoint/ProcessPowerPointQuery.h"
 
 #import <AppKit/AppKit.h>
+#import <ServiceManagement/ServiceManagement.h>
 
 namespace {
 
@@ -34,7 +36,11 @@ bool MacPlatform::activateApplication(const QString& bundleIdentifier) {
 }
 
 std::unique_ptr<PowerPointQuery> MacPlatform::createPowerPointQuery() {
-    return std::make_unique<AppleScriptPowerPointQuery>();
+    // NSAppleScript may run on the main thread only, where a query could block the tick for
+    // its two seconds. osascript runs the same script in a process of its own, so the query
+    // thread only waits for it; the Apple events still come from us as far as the automation
+    // permission is concerned, since the system counts osascript as our child.
+    return ProcessPowerPointQuery::osascript(PowerPoint::scriptSource());
 }
 
 void MacPlatform::openAutomationSettings() {
@@ -50,6 +56,39 @@ bool MacPlatform::isInstalledCopy() const {
     @autoreleasepool {
         return [[[NSBundle mainBundle] bundlePath] hasPrefix:@"/Applications"];
     }
+}
+
+bool MacPlatform::loginItemEnabled() const {
+    if (@available(macOS 13, *)) {
+        @autoreleasepool {
+            return SMAppService.mainAppService.status == SMAppServiceStatusEnabled;
+        }
+    }
+    return false;
+}
+
+bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
+    if (@available(macOS 13, *)) {
+        @autoreleasepool {
+            SMAppService* service = SMAppService.mainAppService;
+            // Registering twice or unregistering what is not registered fails with an error
+            // that tells the user nothing: the wish is already the state.
+            const SMAppServiceStatus status = service.status;
+            if (enabled ? status == SMAppServiceStatusEnabled
+                        : status == SMAppServiceStatusNotRegistered)
+                return true;
+            NSError* failure = nil;
+            const BOOL done = enabled ? [service registerAndReturnError:&failure]
+                                      : [service unregisterAndReturnError:&failure];
+            if (done)
+                return true;
+            if (error)
+                *error = failure ? QString::fromNSString(failure.localizedDescription)
+                                 : QStringLiteral("the login item service refused");
+            return false;
+        }
+    }
+    return Platform::setLoginItemEnabled(enabled, error);
 }
 
 std::unique_ptr<Platform> createNativePlatform() {

@@ -1,0 +1,96 @@
+# The macOS side of the build: Objective-C++ with automatic reference counting, the
+# application bundle and its hardened-runtime signature. Included before project() because
+# the deployment target has to be known when the toolchain is set up; everything else here is
+# a function, so that tests/cmake can check the pure parts on any platform with `cmake -P`.
+
+# The oldest macOS the app runs on: start at login (SMAppService) needs macOS 13. The bundle's
+# LSMinimumSystemVersion is written from the deployment target, so the two always agree.
+set(KALVANE_MACOS_MINIMUM 13.0)
+# Ignored on other platforms.
+set(CMAKE_OSX_DEPLOYMENT_TARGET "${KALVANE_MACOS_MINIMUM}" CACHE STRING
+    "Oldest macOS the app runs on (at least ${KALVANE_MACOS_MINIMUM})")
+
+# The identity codesign signs the bundle with: "-" signs ad hoc, enough to run the app on the
+# machine that built it; a "Developer ID Application: …" identity is needed to hand it on.
+set(KALVANE_CODESIGN_IDENTITY "-" CACHE STRING "codesign identity for the app bundle")
+
+# Sets `out_var` to whether `version` is a version number no older than the app needs.
+function(kalvane_macos_version_supported out_var version)
+    if(version MATCHES "^[0-9]+(\\.[0-9]+)*$" AND version VERSION_GREATER_EQUAL KALVANE_MACOS_MINIMUM)
+        set(${out_var} TRUE PARENT_SCOPE)
+    else()
+        set(${out_var} FALSE PARENT_SCOPE)
+    endif()
+endfunction()
+
+# Compiles the target's Objective-C++ sources with automatic reference counting. Set on the
+# target, not on the source files: source properties are seen only by targets of the directory
+# that set them.
+function(kalvane_objc_arc target)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
+endfunction()
+
+# Writes to `output` the entitlements to sign with. An ad-hoc signature has no team, and the
+# hardened runtime's library validation only admits libraries of the app's own team: such a
+# build could not load Qt at all. Ad hoc, library validation is therefore switched off; a real
+# identity signs with the shipped entitlements unchanged.
+function(kalvane_write_entitlements source identity output)
+    file(READ "${source}" entitlements)
+    if(identity STREQUAL "-")
+        string(REPLACE "</dict>"
+            "    <key>com.apple.security.cs.disable-library-validation</key>\n    <true/>\n</dict>"
+            entitlements "${entitlements}")
+    endif()
+    file(WRITE "${output}" "${entitlements}")
+endfunction()
+
+# Sets `out_var` to the codesign command for `bundle`: hardened runtime, the entitlements,
+# the identity, and a secure timestamp for a real identity (notarisation asks for one).
+function(kalvane_codesign_command out_var identity entitlements bundle)
+    set(command codesign --force --options runtime --entitlements "${entitlements}"
+        --sign "${identity}")
+    if(NOT identity STREQUAL "-")
+        list(APPEND command --timestamp)
+    endif()
+    list(APPEND command "${bundle}")
+    set(${out_var} "${command}" PARENT_SCOPE)
+endfunction()
+
+# Makes `target` the accessory app bundle: Info.plist, the translation table in Resources,
+# and the signature, which is the last step of every build (anything written into the bundle
+# after it would break it).
+function(kalvane_macos_bundle target)
+    kalvane_macos_version_supported(supported "${CMAKE_OSX_DEPLOYMENT_TARGET}")
+    if(NOT supported)
+        message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET is '${CMAKE_OSX_DEPLOYMENT_TARGET}'; the "
+                            "app needs macOS ${KALVANE_MACOS_MINIMUM} or later (start at login).")
+    endif()
+    set(resources "${PROJECT_SOURCE_DIR}/resources")
+    set_target_properties(${target} PROPERTIES
+        MACOSX_BUNDLE TRUE
+        OUTPUT_NAME "Tessaly Kalvane"
+        MACOSX_BUNDLE_INFO_PLIST "${resources}/Info.plist.in"
+        MACOSX_BUNDLE_SHORT_VERSION_STRING "${PROJECT_VERSION}"
+        MACOSX_BUNDLE_BUNDLE_VERSION "${PROJECT_VERSION}")
+    target_sources(${target} PRIVATE "${resources}/strings.json")
+    set_source_files_properties("${resources}/strings.json"
+        PROPERTIES MACOSX_PACKAGE_LOCATION Resources)
+
+    set(entitlements "${CMAKE_CURRENT_BINARY_DIR}/Kalvane.entitlements")
+    kalvane_write_entitlements("${resources}/Kalvane.entitlements"
+        "${KALVANE_CODESIGN_IDENTITY}" "${entitlements}")
+    if(CMAKE_GENERATOR STREQUAL "Xcode")
+        # Xcode signs by itself, after every build phase of ours.
+        set_target_properties(${target} PROPERTIES
+            XCODE_ATTRIBUTE_CODE_SIGN_IDENTITY "${KALVANE_CODESIGN_IDENTITY}"
+            XCODE_ATTRIBUTE_CODE_SIGN_ENTITLEMENTS "${entitlements}"
+            XCODE_ATTRIBUTE_ENABLE_HARDENED_RUNTIME YES)
+    else()
+        kalvane_codesign_command(codesign "${KALVANE_CODESIGN_IDENTITY}" "${entitlements}"
+            "$<TARGET_BUNDLE_DIR:${target}>")
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${codesign}
+            COMMENT "Signing the app bundle (${KALVANE_CODESIGN_IDENTITY})"
+            VERBATIM)
+    endif()
+endfunction()

@@ -1,0 +1,67 @@
+# Checks the pure parts of the macOS bundle build on any platform:
+#   cmake -DSOURCE_DIR=<repository> -DWORK_DIR=<scratch folder> -P MacBundleTest.cmake
+include("${SOURCE_DIR}/cmake/MacBundle.cmake")
+
+# Reports `what` unless the condition that follows it holds.
+function(expect what)
+    if(${ARGN})
+    else()
+        message(SEND_ERROR "not true: ${what}")
+    endif()
+endfunction()
+
+# The deployment target: at least the version that has start at login.
+foreach(version 13.0 15.0.1 26.0)
+    kalvane_macos_version_supported(ok "${version}")
+    expect("${version} is supported" ok)
+endforeach()
+foreach(version 12.7 "" "latest")
+    kalvane_macos_version_supported(ok "${version}")
+    expect("'${version}' is refused" NOT ok)
+endforeach()
+kalvane_macos_version_supported(ok "${CMAKE_OSX_DEPLOYMENT_TARGET}")
+expect("the default deployment target is supported" ok)
+
+# Info.plist as CMake writes it into the bundle: the minimum system version is the deployment
+# target, the app stays out of the Dock, and the Apple-event text is there (without it macOS
+# refuses every query of PowerPoint silently).
+set(MACOSX_BUNDLE_EXECUTABLE_NAME "Tessaly Kalvane")
+set(MACOSX_BUNDLE_SHORT_VERSION_STRING 1.2.3)
+set(MACOSX_BUNDLE_BUNDLE_VERSION 1.2.3)
+configure_file("${SOURCE_DIR}/resources/Info.plist.in" "${WORK_DIR}/Info.plist")
+file(READ "${WORK_DIR}/Info.plist" plist)
+string(REGEX MATCH "<key>LSMinimumSystemVersion</key>[ \n]*<string>([^<]*)</string>" _ "${plist}")
+expect("LSMinimumSystemVersion '${CMAKE_MATCH_1}' is the deployment target"
+    CMAKE_MATCH_1 STREQUAL CMAKE_OSX_DEPLOYMENT_TARGET)
+expect("LSUIElement is true" plist MATCHES "<key>LSUIElement</key>[ \n]*<true/>")
+expect("NSAppleEventsUsageDescription has a text"
+    plist MATCHES "<key>NSAppleEventsUsageDescription</key>[ \n]*<string>[^<]+</string>")
+expect("nothing is left unfilled" NOT plist MATCHES "\\$\\{")
+
+# Entitlements: Apple events always; library validation off only for a teamless (ad-hoc)
+# signature, which could not load Qt with it.
+set(source "${SOURCE_DIR}/resources/Kalvane.entitlements")
+file(READ "${source}" shipped)
+set(appleEvents "<key>com.apple.security.automation.apple-events</key>[ \n]*<true/>")
+set(noValidation "<key>com.apple.security.cs.disable-library-validation</key>[ \n]*<true/>")
+expect("the shipped entitlements allow Apple events" shipped MATCHES "${appleEvents}")
+expect("the shipped entitlements keep library validation" NOT shipped MATCHES "${noValidation}")
+
+kalvane_write_entitlements("${source}" "-" "${WORK_DIR}/adhoc.entitlements")
+file(READ "${WORK_DIR}/adhoc.entitlements" adhoc)
+expect("ad hoc: Apple events" adhoc MATCHES "${appleEvents}")
+expect("ad hoc: no library validation" adhoc MATCHES "${noValidation}[ \n]*</dict>")
+kalvane_write_entitlements("${source}" "Developer ID Application: T (X1)" "${WORK_DIR}/real.entitlements")
+file(READ "${WORK_DIR}/real.entitlements" real)
+expect("a real identity signs with the shipped entitlements" real STREQUAL shipped)
+
+# The signing command: hardened runtime and the entitlements for every identity, a secure
+# timestamp only where a real identity can get one.
+kalvane_codesign_command(command "-" "/e.plist" "/b/K.app")
+list(JOIN command " | " command)
+expect("ad-hoc command: ${command}" command STREQUAL
+    "codesign | --force | --options | runtime | --entitlements | /e.plist | --sign | - | /b/K.app")
+kalvane_codesign_command(command "Developer ID Application: T (X1)" "/e.plist" "/b/K.app")
+list(JOIN command " | " command)
+expect("signed command: ${command}" command STREQUAL
+    "codesign | --force | --options | runtime | --entitlements | /e.plist | --sign | Developer ID Application: T (X1) | --timestamp | /b/K.app")

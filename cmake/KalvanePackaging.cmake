@@ -16,8 +16,6 @@ controls them.")
 set(KALVANE_PACKAGE_MAINTAINER "Tessaly Kalvane maintainers <kalvane@tessaly.org>"
     CACHE STRING "Maintainer named in the packages")
 set(CPACK_PACKAGE_CONTACT ${KALVANE_PACKAGE_MAINTAINER})
-set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_IGNORE_FILES "/build/;/\\\\.git/")
 
 if(APPLE)
     set(CPACK_GENERATOR "DragNDrop")
@@ -27,7 +25,7 @@ if(APPLE)
     # The generator installs into its staging folder with no packaging prefix, and the
     # bundle's destination is the top of the install prefix, so the bundle sits at the root
     # of the image beside the Applications link that the generator adds.
-    # Used by this generator as the volume icon of the image.
+    # The generator makes the package icon the volume icon of the image.
     get_property(icns GLOBAL PROPERTY KALVANE_MAC_ICNS)
     if(icns)
         set(CPACK_PACKAGE_ICON ${icns})
@@ -39,9 +37,11 @@ else()
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KALVANE_PACKAGE_MAINTAINER})
     set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
     set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-    # dpkg-shlibdeps turns the program's shared libraries (Qt, QCoro, libstdc++) into the
+    # dpkg-shlibdeps turns the program's shared libraries (Qt, libstdc++, libc) into the
     # package's Depends line, so it matches the distribution the package was built on.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Only here: stripping a signed macOS bundle would break its signature.
+    set(CPACK_STRIP_FILES ON)
 endif()
 
 include(CPack)

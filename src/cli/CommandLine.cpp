@@ -3,6 +3,7 @@
 #include "cli/ApplicationMode.h"
 #include "cli/AutomationSwitches.h"
 #include "cli/Command.h"
+#include "kalvane/Version.h"
 #include "l10n/L10n.h"
 
 #include <QCoreApplication>

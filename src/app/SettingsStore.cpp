@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include <cmath>
+
 #include <QMutex>
 #include <QSettings>
 
@@ -148,9 +150,11 @@ bool SettingsStore::autoShow() const {
 }
 
 double SettingsStore::overlayOpacity() const {
-    if (!contains(SettingsKey::overlayOpacity))
-        return defaultOverlayOpacity;
-    return doubleValue(SettingsKey::overlayOpacity);
+    // A hand-edited value that is no number would otherwise read as 0 and take the card's
+    // background away entirely; the default keeps the time readable.
+    bool ok = false;
+    const double opacity = value(SettingsKey::overlayOpacity).toDouble(&ok);
+    return ok && std::isfinite(opacity) ? opacity : defaultOverlayOpacity;
 }
 
 QString SettingsStore::appLanguage() const {

@@ -95,6 +95,14 @@ private Q_SLOTS:
         QVERIFY(!fromFile.showBar());
     }
 
+    void unreadableOpacityKeepsTheDefault() {
+        SettingsStore store;
+        store.setString(SettingsKey::overlayOpacity, QStringLiteral("half"));
+        QCOMPARE(store.overlayOpacity(), 0.85);
+        store.setString(SettingsKey::overlayOpacity, QStringLiteral("0.4"));
+        QCOMPARE(store.overlayOpacity(), 0.4);
+    }
+
     void emptyStringIsAValueNotAMissingKey() {
         SettingsStore store;
         store.setString(SettingsKey::ontimeHost, QString());

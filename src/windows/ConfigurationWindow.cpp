@@ -46,10 +46,6 @@ void ConfigurationWindow::fitHeight() {
         setFixedSize(m_width, height);
 }
 
-bool ConfigurationWindow::keepsReturnKey(const QWidget*) const {
-    return false;
-}
-
 void ConfigurationWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -57,7 +53,8 @@ void ConfigurationWindow::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_done && !keepsReturnKey(focusWidget())) {
+        // Widgets that use Return themselves filter it out before it arrives here.
+        if (m_done) {
             m_done->click();
             return;
         }

@@ -24,10 +24,6 @@ protected:
     // Grows or shrinks the height to what the content needs, never below the minimum and
     // never changing the width. Call when rows appear or disappear.
     void fitHeight();
-    // Widgets that use Return themselves (an address field that connects); Return pressed
-    // there does not press "Fertig".
-    virtual bool keepsReturnKey(const QWidget* focus) const;
-
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -128,6 +128,7 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     m_address->setObjectName(QStringLiteral("address"));
     m_address->setAccessibleName(group->title());
     m_address->setPlaceholderText(L10n::lookup(u"IP-Adresse oder Name, z. B. 10.20.0.59"));
+    m_address->installEventFilter(this);
     auto* portLabel = new QLabel(QStringLiteral("Port"));
     m_port = new QLineEdit;
     m_port->setObjectName(QStringLiteral("port"));
@@ -190,7 +191,6 @@ void OntimeSetupWindow::bindModel() {
     });
     connect(m_connectSelection, &QPushButton::clicked, this, &OntimeSetupWindow::connectSelection);
     connect(m_address, &QLineEdit::textChanged, this, &OntimeSetupWindow::refreshButtons);
-    connect(m_address, &QLineEdit::returnPressed, this, &OntimeSetupWindow::connectTyped);
     connect(m_connectTyped, &QPushButton::clicked, this, &OntimeSetupWindow::connectTyped);
     connect(m_port, &QLineEdit::textEdited, this, &OntimeSetupWindow::portEdited);
     connect(m_port, &QLineEdit::editingFinished, this, &OntimeSetupWindow::showStoredPort);
@@ -308,10 +308,18 @@ void OntimeSetupWindow::showEvent(QShowEvent* event) {
 }
 
 bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Return on a row connects to it, as a double-click does, and does not close the window.
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    if (event->type() != QEvent::KeyPress)
+        return ConfigurationWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // Return in the address field connects to it (a blank one is ignored by the client)
+        // instead of pressing "Fertig".
+        if (watched == m_address) {
+            connectTyped();
+            return true;
+        }
+        // Return on a row connects to it, as a double-click does.
+        if (watched == m_list) {
             if (QListWidgetItem* item = m_list->currentItem()) {
                 m_ontime.connect(
                     item->data(OntimeServerDelegate::serverRole).value<OntimeServer>());
@@ -320,8 +328,4 @@ bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return ConfigurationWindow::eventFilter(watched, event);
-}
-
-bool OntimeSetupWindow::keepsReturnKey(const QWidget* focus) const {
-    return focus == m_address;
 }

@@ -32,7 +32,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool keepsReturnKey(const QWidget* focus) const override;
 
 private:
     QWidget* buildServerGroup();

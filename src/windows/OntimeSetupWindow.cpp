@@ -250,7 +250,7 @@ void OntimeSetupWindow::refreshSearch() {
     const QString info = m_ontime.scanInfo();
     m_scanInfo->setText(info);
     m_scanInfo->setAccessibleName(info);
-    if (m_scanInfo->isHidden() != info.isEmpty()) {
+    if (m_scanInfo->isVisibleTo(this) == info.isEmpty()) {
         m_scanInfo->setVisible(!info.isEmpty());
         fitHeight();
     }

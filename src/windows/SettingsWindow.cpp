@@ -345,7 +345,7 @@ void SettingsWindow::refreshSearch() {
     const QString info = m_ontime.scanInfo();
     m_scanInfo->setText(info);
     m_scanInfo->setAccessibleName(info);
-    if (m_scanInfo->isHidden() != info.isEmpty()) {
+    if (m_scanInfo->isVisibleTo(this) == info.isEmpty()) {
         m_scanInfo->setVisible(!info.isEmpty());
         fitHeight();
     }
@@ -384,13 +384,14 @@ void SettingsWindow::refreshPowerPoint() {
     QPalette p = m_powerPointLine->palette();
     p.setColor(QPalette::WindowText, denied ? DarkLook::red() : DarkLook::primaryText());
     m_powerPointLine->setPalette(p);
+    // The button and the way to the setting only where the system has such a setting; a
+    // system without one has nothing to grant.
     const bool grantable = denied && m_app.canOpenAutomationSettings();
-    const bool changed =
-        m_grantPermission->isHidden() == grantable || m_permissionHint->isHidden() == denied;
-    m_grantPermission->setVisible(grantable);
-    m_permissionHint->setVisible(denied);
-    if (changed)
+    if (m_grantPermission->isVisibleTo(this) != grantable) {
+        m_grantPermission->setVisible(grantable);
+        m_permissionHint->setVisible(grantable);
         fitHeight();
+    }
 }
 
 void SettingsWindow::refreshLanguage() {

@@ -141,17 +141,6 @@ private Q_SLOTS:
         QCOMPARE(login->isChecked(), checkedAfter);
     }
 
-    void theLoginSwitchReadsTheSystemOnEveryShowing() {
-        SettingsFixture f;
-        f.commands.loginItem = true;
-        f.window->show();
-        QVERIFY(child<QCheckBox>(*f.window, "launchAtLogin")->isChecked());
-        f.window->close();
-        f.commands.loginItem = false;
-        f.window->show();
-        QVERIFY(!child<QCheckBox>(*f.window, "launchAtLogin")->isChecked());
-    }
-
     void theSearchButtonFollowsTheSearch() {
         SettingsFixture f;
         f.window->show();
@@ -225,36 +214,6 @@ private Q_SLOTS:
         QCOMPARE(line->palette().color(QPalette::WindowText), DarkLook::primaryText());
         QVERIFY(!grant->isVisible());
         QVERIFY(!hint->isVisible());
-    }
-
-    void theButtonsCallTheController_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("call");
-        QTest::newRow("search") << "search"
-                                << "searchTimers";
-        QTest::newRow("ontime") << "ontimeSetup"
-                                << "showOntimeSetup";
-        QTest::newRow("stagetimer") << "stagetimerSetup"
-                                    << "showStagetimerSetup";
-        QTest::newRow("toggle") << "toggleOverlay"
-                                << "toggleOverlay";
-        QTest::newRow("reset") << "resetFrame"
-                               << "resetOverlayFrame";
-    }
-    void theButtonsCallTheController() {
-        QFETCH(QString, button);
-        QFETCH(QString, call);
-        SettingsFixture f;
-        child<QPushButton>(*f.window, button.toLatin1().constData())->click();
-        QCOMPARE(f.commands.calls, QStringList{call});
-    }
-
-    void theOverlayButtonFollowsTheWindow() {
-        SettingsFixture f;
-        auto* toggle = child<QPushButton>(*f.window, "toggleOverlay");
-        QCOMPARE(toggle->text(), QStringLiteral("Timer-Fenster anzeigen"));
-        f.state.setOverlayVisible(true);
-        QCOMPARE(toggle->text(), QStringLiteral("Timer-Fenster schließen"));
     }
 
     void theLanguagePickerOnlyStoresTheChoice() {

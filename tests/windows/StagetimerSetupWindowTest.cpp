@@ -112,13 +112,6 @@ private Q_SLOTS:
         QVERIFY(!disconnect->isEnabled());
     }
 
-    void theServerHintNamesTheConfiguredCloud() {
-        StagetimerFixture f;
-        // The tests point the cloud at loopback.
-        QCOMPARE(f.field("server")->placeholderText(),
-                 QStringLiteral("leer = 127.0.0.1 (Cloud) · Desktop-App: IP:Port"));
-    }
-
     void snapshotsNeverHoldTheKey() {
         SettingsStore().setString(SettingsKey::stagetimerKey, QStringLiteral("s3cr3t-key"));
         StagetimerFixture f;

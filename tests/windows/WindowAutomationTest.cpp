@@ -90,15 +90,6 @@ private Q_SLOTS:
         // Not asked for, not written.
         QVERIFY(!QFile::exists(shots + QStringLiteral("/window-ontime.json")));
     }
-
-    void anUnknownWindowIsAUsageError() {
-        QTemporaryDir home;
-        const Run run =
-            runApp(home.path(), {QStringLiteral("--open-window"), QStringLiteral("chooser"),
-                                 QStringLiteral("--quit-after"), QStringLiteral("0")});
-        QVERIFY(run.exitCode != 0);
-        QVERIFY2(run.errors.contains(QStringLiteral("--open-window")), qPrintable(run.errors));
-    }
 };
 
 KALVANE_TEST_MAIN_CORE(WindowAutomationTest)

@@ -73,10 +73,6 @@ T* child(const QWidget& window, const char* name) {
     return found;
 }
 
-inline void pressKey(QWidget* target, Qt::Key key) {
-    QTest::keyClick(target, key);
-}
-
 // The controls that take the keyboard, in the order the snapshot lists them (top to bottom,
 // left to right), and in the order Tab visits them.
 inline QStringList visualFocusOrder(const QWidget& window) {
@@ -98,13 +94,8 @@ inline QStringList tabOrder(const QWidget& window) {
         if (!w->isVisibleTo(&window) || w->focusPolicy() == Qt::NoFocus ||
             w->focusProxy() != nullptr || w->isWindow())
             continue;
-        const QString name = w->accessibleName().isEmpty()
-                                 ? qobject_cast<QAbstractButton*>(w)
-                                       ? qobject_cast<QAbstractButton*>(w)->text()
-                                       : QString()
-                                 : w->accessibleName();
-        if (!name.isEmpty())
-            names << name;
+        // Every control of the windows has an accessible name.
+        names << w->accessibleName();
     }
     return names;
 }

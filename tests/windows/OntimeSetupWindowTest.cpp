@@ -24,7 +24,7 @@ const OntimeServer second{QStringLiteral("127.0.4.2"), 4001, OntimeAPI::v1, QStr
 struct OntimeFixture {
     OntimeFixture() {
         OntimeModel::Timing fast;
-        fast.scanTimeout = std::chrono::milliseconds(100);
+        fast.scanTimeout = std::chrono::milliseconds(400);
         fast.rescanPause = std::chrono::milliseconds(50);
         fast.pollInterval = std::chrono::milliseconds(50);
         ontime.setTiming(fast);
@@ -44,6 +44,11 @@ class OntimeSetupWindowTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() {
+        // A loopback network of this test's own: other test programs put their fake servers
+        // on the shared one.
+        qputenv("KLV_SCAN_INTERFACES", "en9=127.0.77.20/24");
+    }
     void init() { TestSettings::installThrowawayStore(); }
 
     void openingUnconnectedSearchesAndPrefillsTheAddress() {
@@ -136,7 +141,7 @@ private Q_SLOTS:
 
     void portZeroConnectsOn4001AndReadsAs4001() {
         ScriptedHttpServer server;
-        QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.4.7")), 4001));
+        QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.78.7")), 4001));
         server.setResponse(probePath(OntimeAPI::v3), fakes::version("3.16.1"));
         OntimeFixture f;
         f.window->show();
@@ -145,7 +150,7 @@ private Q_SLOTS:
         f.port()->clear();
         QTest::keyClicks(f.port(), QStringLiteral("0"));
         QCOMPARE(SettingsStore().intValue(SettingsKey::ontimePort), 0);
-        f.address()->setText(QStringLiteral("127.0.4.7"));
+        f.address()->setText(QStringLiteral("127.0.78.7"));
         f.button("connectTyped")->click();
         QTRY_VERIFY(f.ontime.server().has_value());
         QCOMPARE(f.ontime.server()->port, 4001);
@@ -173,7 +178,7 @@ private Q_SLOTS:
     void theManualSearchListsWhatItFindsAndConnectsNothing() {
         // On the scanned test network.
         ScriptedHttpServer server;
-        QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.1.30")), 4001));
+        QVERIFY(server.listen(QHostAddress(QStringLiteral("127.0.77.30")), 4001));
         server.setResponse(probePath(OntimeAPI::v3), fakes::version("3.16.1"));
         OntimeFixture f;
         f.window->show();
@@ -188,7 +193,7 @@ private Q_SLOTS:
         QCOMPARE(search->text(), QStringLiteral("Netzwerk durchsuchen"));
         auto* list = child<QListWidget>(*f.window, "servers");
         QCOMPARE(list->count(), 1);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("127.0.1.30:4001 – Ontime 3.16.1"));
+        QCOMPARE(list->item(0)->text(), QStringLiteral("127.0.77.30:4001 – Ontime 3.16.1"));
         QVERIFY(!f.ontime.server());
         QVERIFY(child<QLabel>(*f.window, "scanInfo")->isVisible());
     }

@@ -26,7 +26,7 @@ struct SettingsFixture {
     explicit SettingsFixture(bool captureExclusion = true)
         : platform(captureExclusion) {
         OntimeModel::Timing fast;
-        fast.scanTimeout = std::chrono::milliseconds(100);
+        fast.scanTimeout = std::chrono::milliseconds(400);
         fast.rescanPause = std::chrono::milliseconds(50);
         ontime.setTiming(fast);
         window = std::make_unique<SettingsWindow>(commands, state, ontime, stagetimer);
@@ -44,6 +44,11 @@ class SettingsWindowTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() {
+        // A loopback network of this test's own: other test programs put their fake servers
+        // on the shared one.
+        qputenv("KLV_SCAN_INTERFACES", "en9=127.0.77.20/24");
+    }
     void init() { TestSettings::installThrowawayStore(); }
 
     void anEmptyStoreShowsTheDefaults() {

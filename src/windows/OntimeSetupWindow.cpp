@@ -140,6 +140,7 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     auto* validator = new QIntValidator(0, 65535, m_port);
     validator->setLocale(portLocale());
     m_port->setValidator(validator);
+    m_port->installEventFilter(this);
     portLabel->setBuddy(m_port);
     m_connectTyped = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connectTyped"));
     row->addWidget(m_address, 1);
@@ -193,7 +194,6 @@ void OntimeSetupWindow::bindModel() {
     connect(m_address, &QLineEdit::textChanged, this, &OntimeSetupWindow::refreshButtons);
     connect(m_connectTyped, &QPushButton::clicked, this, &OntimeSetupWindow::connectTyped);
     connect(m_port, &QLineEdit::textEdited, this, &OntimeSetupWindow::portEdited);
-    connect(m_port, &QLineEdit::editingFinished, this, &OntimeSetupWindow::showStoredPort);
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_ontime.disconnect(); });
 }
 
@@ -308,6 +308,10 @@ void OntimeSetupWindow::showEvent(QShowEvent* event) {
 }
 
 bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving the port field shows the port in use, also after an entry that was not stored
+    // (an empty field) or that means the default (0).
+    if (watched == m_port && event->type() == QEvent::FocusOut)
+        showStoredPort();
     if (event->type() != QEvent::KeyPress)
         return ConfigurationWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

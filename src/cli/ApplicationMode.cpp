@@ -24,6 +24,18 @@ void preferX11UnderWayland(const QStringList& arguments) {
     qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+// The configuration windows asked for on the command line or in the automation settings.
+void openConfigurationWindows(AppDelegate& app, const QStringList& names) {
+    for (const QString& name : names) {
+        if (name == u"settings")
+            app.showSettings();
+        else if (name == u"ontime")
+            app.showOntimeSetup();
+        else if (name == u"stagetimer")
+            app.showStagetimerSetup();
+    }
+}
+
 } // namespace
 
 int runApplication(int& argc, char** argv, const QStringList& arguments) {
@@ -53,6 +65,7 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     app.applicationDidFinishLaunching();
     if (switches.showOverlay)
         app.showOverlay();
+    openConfigurationWindows(app, switches.openWindows);
 
     std::unique_ptr<SnapshotWriter> snapshots;
     if (!switches.snapshotDir.isEmpty()) {

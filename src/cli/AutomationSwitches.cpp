@@ -13,6 +13,7 @@ constexpr auto simulateEndAfter = "automation/simulateEndAfter";
 constexpr auto showOverlay = "automation/showOverlay";
 constexpr auto snapshotDir = "automation/snapshotDir";
 constexpr auto quitAfter = "automation/quitAfter";
+constexpr auto openWindows = "automation/openWindows";
 } // namespace Key
 
 std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
@@ -36,7 +37,41 @@ bool secondsOption(const Options& options, const QString& name, std::optional<do
     return true;
 }
 
+// The configuration windows to open, from a comma-separated setting; unknown names are
+// dropped.
+QStringList storedWindows(const SettingsStore& settings) {
+    QStringList names;
+    const QVariant stored = settings.value(Key::openWindows);
+    const QStringList parts = stored.typeId() == QMetaType::QStringList
+                                  ? stored.toStringList()
+                                  : stored.toString().split(u',', Qt::SkipEmptyParts);
+    for (const QString& part : parts)
+        if (AutomationSwitches::windowNames().contains(part.trimmed()))
+            names << part.trimmed();
+    return names;
+}
+
+// The windows named by --open-window; false after a usage error.
+bool windowOptions(const Options& options, QStringList& target) {
+    for (const QString& name : options.values(QStringLiteral("open-window"))) {
+        if (!AutomationSwitches::windowNames().contains(name)) {
+            usageError(QStringLiteral("--open-window takes %1, not \"%2\"")
+                           .arg(AutomationSwitches::windowNames().join(u'|'), name));
+            return false;
+        }
+        if (!target.contains(name))
+            target << name;
+    }
+    return true;
+}
+
 } // namespace
+
+const QStringList& AutomationSwitches::windowNames() {
+    static const QStringList names{QStringLiteral("settings"), QStringLiteral("ontime"),
+                                   QStringLiteral("stagetimer")};
+    return names;
+}
 
 AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& settings) {
     AutomationSwitches switches;
@@ -47,6 +82,7 @@ AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& setting
     switches.showOverlay = settings.boolValue(Key::showOverlay);
     switches.snapshotDir = settings.stringValue(Key::snapshotDir).value_or(QString());
     switches.quitAfter = storedSeconds(settings, Key::quitAfter);
+    switches.openWindows = storedWindows(settings);
     return switches;
 }
 
@@ -63,6 +99,9 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         {QStringLiteral("snapshot-dir"), QStringLiteral("Write PNG snapshots into DIR."),
          QStringLiteral("DIR")},
         {QStringLiteral("quit-after"), QStringLiteral("Quit after S seconds."), seconds},
+        {QStringLiteral("open-window"),
+         QStringLiteral("Open a configuration window at start (settings, ontime, stagetimer)."),
+         QStringLiteral("NAME")},
     });
     if (!options.parse(arguments))
         return false;
@@ -85,11 +124,13 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         showOverlay = true;
     if (options.isSet(QStringLiteral("snapshot-dir")))
         snapshotDir = options.value(QStringLiteral("snapshot-dir"));
+    if (!windowOptions(options, openWindows))
+        return false;
     return true;
 }
 
 QString AutomationSwitches::synopsis() {
     return QStringLiteral("[--simulate-show N [--simulate-change-after S] "
                           "[--simulate-end-after S]] [--show-overlay] [--snapshot-dir DIR] "
-                          "[--quit-after S]");
+                          "[--quit-after S] [--open-window settings|ontime|stagetimer]…");
 }

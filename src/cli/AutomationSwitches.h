@@ -21,10 +21,15 @@ struct AutomationSwitches {
     bool showOverlay = false;
     QString snapshotDir;
     std::optional<double> quitAfter;
+    // Configuration windows opened at start: "settings", "ontime", "stagetimer".
+    QStringList openWindows;
 
     static AutomationSwitches fromSettings(const SettingsStore& settings);
     // Applies the command-line options on top; false after a usage error was written.
     bool applyArguments(const QStringList& arguments);
+
+    // The names --open-window accepts.
+    static const QStringList& windowNames();
 
     // The options as the usage text shows them.
     static QString synopsis();

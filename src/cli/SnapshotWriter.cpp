@@ -6,6 +6,10 @@
 #include "cli/JsonLine.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
+#include "windows/OntimeSetupWindow.h"
+#include "windows/SettingsWindow.h"
+#include "windows/StagetimerSetupWindow.h"
+#include "windows/WindowSnapshot.h"
 
 #include <QFile>
 #include <QImage>
@@ -29,6 +33,7 @@ void SnapshotWriter::writeNow() {
     ++m_count;
     writeOverlay();
     writeMenu();
+    writeWindows();
     if (m_count == 1)
         writeTrayIcon();
 }
@@ -73,4 +78,15 @@ void SnapshotWriter::writeMenu() {
     QMenu* menu = item->menu();
     menu->adjustSize();
     menu->grab().save(m_folder.filePath(QStringLiteral("menu.png")));
+}
+
+void SnapshotWriter::writeWindows() {
+    const std::pair<QWidget*, QString> windows[] = {
+        {m_app.settingsWindow(), QStringLiteral("settings")},
+        {m_app.ontimeSetupWindow(), QStringLiteral("ontime")},
+        {m_app.stagetimerSetupWindow(), QStringLiteral("stagetimer")},
+    };
+    for (const auto& [window, name] : windows)
+        if (window && window->isVisible())
+            WindowSnapshot::write(window, m_folder, name);
 }

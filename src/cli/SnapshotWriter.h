@@ -10,7 +10,7 @@ class QTimer;
 
 // Writes what the app shows into a folder, for a person to look at and for end-to-end tests:
 // the timer window as PNG every interval (each with a JSON file that says what it shows and
-// whether it is on screen), the tray menu and the tray icon.
+// whether it is on screen), the tray menu, the tray icon and the open configuration windows.
 class SnapshotWriter final : public QObject {
 public:
     static constexpr std::chrono::milliseconds defaultInterval{1000};
@@ -27,6 +27,8 @@ private:
     void writeOverlay();
     void writeMenu();
     void writeTrayIcon();
+    // Every open configuration window, as window-NAME.png and window-NAME.json.
+    void writeWindows();
 
     AppDelegate& m_app;
     QDir m_folder;

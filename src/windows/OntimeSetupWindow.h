@@ -1,16 +1,67 @@
 #pragma once
 
-#include <QWidget>
+#include "ontime/OntimeServer.h"
+#include "windows/ConfigurationWindow.h"
+
+#include <optional>
 
 class OntimeModel;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class SecondaryText;
+class StatusDot;
 
 // The Ontime setup window: servers found on the network, a typed address, connect and
-// disconnect. Created once by the controller and hidden on close.
-class OntimeSetupWindow final : public QWidget {
+// disconnect. A thin front end over the Ontime client: every button calls one of its
+// operations and everything shown follows its signals, also when a search or a connection
+// was started elsewhere. Created once by the controller and hidden on close.
+class OntimeSetupWindow final : public ConfigurationWindow {
     Q_OBJECT
 public:
+    static constexpr int defaultWidth = 540;
+    static constexpr int defaultHeight = 520;
+
     explicit OntimeSetupWindow(OntimeModel& ontime, QWidget* parent = nullptr);
 
+    // The server of the selected row, if a row is selected.
+    std::optional<OntimeServer> selection() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    QWidget* buildServerGroup();
+    QWidget* buildAddressGroup();
+    QLayout* buildBottomRow();
+    void bindModel();
+
+    void refreshStatus();
+    void refreshList();
+    void refreshCurrentRow();
+    void refreshSearch();
+    void refreshButtons();
+    void showStoredPort();
+
+    void connectSelection();
+    void connectTyped();
+    void portEdited(const QString& text);
+    void settingChanged(const QString& key);
+
     OntimeModel& m_ontime;
+
+    StatusDot* m_dot = nullptr;
+    QLabel* m_status = nullptr;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_search = nullptr;
+    QProgressBar* m_searchProgress = nullptr;
+    QPushButton* m_connectSelection = nullptr;
+    SecondaryText* m_scanInfo = nullptr;
+    QLineEdit* m_address = nullptr;
+    QLineEdit* m_port = nullptr;
+    QPushButton* m_connectTyped = nullptr;
+    QPushButton* m_disconnect = nullptr;
 };

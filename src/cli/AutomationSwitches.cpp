@@ -13,6 +13,7 @@ constexpr auto simulateEndAfter = "automation/simulateEndAfter";
 constexpr auto showOverlay = "automation/showOverlay";
 constexpr auto snapshotDir = "automation/snapshotDir";
 constexpr auto quitAfter = "automation/quitAfter";
+constexpr auto choose = "automation/choose";
 } // namespace Key
 
 std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
@@ -47,6 +48,12 @@ AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& setting
     switches.showOverlay = settings.boolValue(Key::showOverlay);
     switches.snapshotDir = settings.stringValue(Key::snapshotDir).value_or(QString());
     switches.quitAfter = storedSeconds(settings, Key::quitAfter);
+    if (const std::optional<QString> choose = settings.stringValue(Key::choose)) {
+        // A stored answer that cannot be read is left out rather than stopping the app.
+        AutomationSwitches parsed;
+        if (parsed.applyChoose(*choose))
+            switches.choose = parsed.choose;
+    }
     return switches;
 }
 
@@ -63,6 +70,9 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         {QStringLiteral("snapshot-dir"), QStringLiteral("Write PNG snapshots into DIR."),
          QStringLiteral("DIR")},
         {QStringLiteral("quit-after"), QStringLiteral("Quit after S seconds."), seconds},
+        {QStringLiteral("choose"),
+         QStringLiteral("Answer the timer chooser with row N, or cancel it."),
+         QStringLiteral("N|cancel")},
     });
     if (!options.parse(arguments))
         return false;
@@ -85,11 +95,29 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         showOverlay = true;
     if (options.isSet(QStringLiteral("snapshot-dir")))
         snapshotDir = options.value(QStringLiteral("snapshot-dir"));
+    if (options.isSet(QStringLiteral("choose")) &&
+        !applyChoose(options.value(QStringLiteral("choose"))))
+        return false;
+    return true;
+}
+
+bool AutomationSwitches::applyChoose(const QString& value) {
+    if (value == u"cancel") {
+        choose = 0;
+        return true;
+    }
+    bool ok = false;
+    const int row = value.toInt(&ok);
+    if (!ok || row < 1 || row > 1000) {
+        usageError(QStringLiteral("--choose needs a row number from 1 or \"cancel\""));
+        return false;
+    }
+    choose = row;
     return true;
 }
 
 QString AutomationSwitches::synopsis() {
     return QStringLiteral("[--simulate-show N [--simulate-change-after S] "
                           "[--simulate-end-after S]] [--show-overlay] [--snapshot-dir DIR] "
-                          "[--quit-after S]");
+                          "[--quit-after S] [--choose N|cancel]");
 }

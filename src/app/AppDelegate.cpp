@@ -258,8 +258,8 @@ void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
         return;
     m_chooserOpen = true;
     QPointer<AppDelegate> self(this);
-    TimerChooserDialog dialog(choices,
-                              TimerChoice::preselected(choices, SettingsStore().isInternalSource()));
+    TimerChooserDialog dialog(
+        choices, TimerChoice::preselected(choices, SettingsStore().isInternalSource()));
     const bool accepted = runDialog(dialog) == QDialog::Accepted;
     if (!self)
         return;

@@ -4,8 +4,8 @@
 #include "app/TrayIconArt.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
-#include "overlay/OverlayPanel.h"
 #include "ontime/OntimeModel.h"
+#include "overlay/OverlayPanel.h"
 #include "platform/TrayHostWatcher.h"
 
 #include <QAction>
@@ -39,8 +39,7 @@ StatusItem::StatusItem(AppDelegate& app, QObject* parent)
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
     m_quitAction->setMenuRole(QAction::QuitRole);
-    connect(m_quitAction, &QAction::triggered, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    connect(m_quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     // An action inside a popup menu has no window for Qt's shortcut map to match, so the
     // menu's keys are matched here while it is open.
     m_menu->installEventFilter(this);

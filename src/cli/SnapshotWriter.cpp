@@ -6,9 +6,9 @@
 #include "app/TimerChooserDialog.h"
 #include "app/TrayIconArt.h"
 #include "cli/JsonLine.h"
+#include "ontime/OntimeModel.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
-#include "ontime/OntimeModel.h"
 
 #include <QAction>
 #include <QFile>
@@ -111,15 +111,16 @@ void SnapshotWriter::writeJson(const QString& name, const QByteArray& json) {
 
 void SnapshotWriter::writeStatus() {
     const AppState& state = m_app.state();
-    const QString line = JsonLine()
-                             .add(QStringLiteral("sourceLine"), state.sourceLine())
-                             .add(QStringLiteral("sourceOK"), state.sourceOK())
-                             .add(QStringLiteral("powerPointLine"), state.powerPointLine())
-                             .add(QStringLiteral("permissionDenied"), state.permissionDenied())
-                             .add(QStringLiteral("overlayVisible"), state.overlayVisible())
-                             .add(QStringLiteral("scanning"), m_app.ontime().scanning())
-                             .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
-                             .toString();
+    const QString line =
+        JsonLine()
+            .add(QStringLiteral("sourceLine"), state.sourceLine())
+            .add(QStringLiteral("sourceOK"), state.sourceOK())
+            .add(QStringLiteral("powerPointLine"), state.powerPointLine())
+            .add(QStringLiteral("permissionDenied"), state.permissionDenied())
+            .add(QStringLiteral("overlayVisible"), state.overlayVisible())
+            .add(QStringLiteral("scanning"), m_app.ontime().scanning())
+            .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
+            .toString();
     writeJson(numbered(QStringLiteral("status"), m_count) + QStringLiteral(".json"),
               line.toUtf8() + '\n');
 }
@@ -151,7 +152,8 @@ void SnapshotWriter::writeDialog(AlertDialog& dialog) {
     QString name;
     if (auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog)) {
         name = numbered(QStringLiteral("chooser"), ++m_choosers);
-        description.insert(QStringLiteral("choices"), QJsonArray::fromStringList(chooser->labels()));
+        description.insert(QStringLiteral("choices"),
+                           QJsonArray::fromStringList(chooser->labels()));
         description.insert(QStringLiteral("selected"), chooser->selectedIndex());
     } else {
         name = numbered(QStringLiteral("alert"), ++m_alerts);

@@ -1,6 +1,7 @@
 #include "app/DialogLook.h"
 
 #include <QPalette>
+#include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
@@ -11,9 +12,11 @@ namespace {
 
 QPalette darkPalette() {
     const QColor window(0x2b, 0x2b, 0x2e);
-    const QColor base(0x1e, 0x1e, 0x20);
+    // Lighter than the window: Fusion fills radio buttons with it, and their selection dot
+    // must stand out against it.
+    const QColor base(0x48, 0x48, 0x4e);
     const QColor button(0x3a, 0x3a, 0x3e);
-    const QColor text(0xee, 0xee, 0xf0);
+    const QColor text(0xf4, 0xf4, 0xf6);
     const QColor dimmed(0x8a, 0x8a, 0x90);
     const QColor accent(0x0a, 0x84, 0xff);
 
@@ -60,7 +63,15 @@ void apply(QWidget* dialog) {
     for (QWidget* child : children) {
         if (style)
             child->setStyle(style);
-        child->setPalette(palette);
+        if (qobject_cast<QRadioButton*>(child)) {
+            // Fusion draws the selection dot in the text colour, which in grey on grey is too
+            // faint to tell the chosen row at a glance; the label keeps the window text colour.
+            QPalette radio = palette;
+            radio.setColor(QPalette::Text, palette.color(QPalette::Highlight).lighter(125));
+            child->setPalette(radio);
+        } else {
+            child->setPalette(palette);
+        }
     }
 }
 

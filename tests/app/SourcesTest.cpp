@@ -224,28 +224,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(f.caption(), QStringLiteral("Pre-show Countdown"), waitMs);
     }
 
-    void quittingPowerPointStopsThePolling() {
-        Fixture f;
-        SettingsStore().setBool(SettingsKey::ontimeEnabled, true);
-        f.launch();
-        QTRY_VERIFY_WITH_TIMEOUT(f.app->ontime().connected(), waitMs);
-
-        f.platform.setRunning(PowerPoint::bundleIdentifier, false);
-        f.app->tick();
-        QVERIFY(!f.app->timersActive());
-        QVERIFY(!f.app->ontime().connected());
-        // A request already on its way may still arrive; after that, nothing.
-        QTest::qWait(50);
-        const int polls = f.ontimePolls();
-        QTest::qWait(150); // several poll intervals
-        QCOMPARE(f.ontimePolls(), polls);
-        // The choice stays: the next activation reconnects.
-        QVERIFY(SettingsStore().ontimeEnabled());
-        f.platform.setRunning(PowerPoint::bundleIdentifier, true);
-        f.app->tick();
-        QTRY_VERIFY_WITH_TIMEOUT(f.ontimePolls() > polls, waitMs);
-    }
-
     void oneServerFoundOffersItAndTheInternalTimer_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("selected");

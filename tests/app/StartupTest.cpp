@@ -58,18 +58,6 @@ class StartupTest final : public QObject {
     int m_names = 0;
 
 private Q_SLOTS:
-    void namesDifferBySettingsFileAndUser() {
-        const QString name =
-            SingleInstance::serverName(QStringLiteral("ada"), QStringLiteral("/home/ada/a.ini"));
-        QCOMPARE(name, SingleInstance::serverName(QStringLiteral("ada"),
-                                                  QStringLiteral("/home/ada/a.ini")));
-        QVERIFY(name !=
-                SingleInstance::serverName(QStringLiteral("ada"), QStringLiteral("/tmp/b/a.ini")));
-        QVERIFY(name != SingleInstance::serverName(QStringLiteral("bob"),
-                                                   QStringLiteral("/home/ada/a.ini")));
-        QVERIFY(!name.contains(u'/'));
-    }
-
     void aSecondStartReachesTheFirst() {
         const QString name = uniqueName();
         SingleInstance first(name);
@@ -104,9 +92,6 @@ private Q_SLOTS:
         QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=k\nHidden=true\n") << false;
         QTest::newRow("disabled for GNOME")
             << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
-        QTest::newRow("enabled for GNOME")
-            << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=true\nHidden=false\n")
-            << true;
         QTest::newRow("hidden only in another group")
             << QByteArray("[Desktop Entry]\nExec=k\n[Desktop Action x]\nHidden=true\n") << true;
     }
@@ -143,17 +128,6 @@ private Q_SLOTS:
         QVERIFY(!file.exists());
         // Off twice is still off, not an error.
         QVERIFY(platform.setLoginItemEnabled(false, &error));
-    }
-
-    void aFolderThatCannotBeMadeIsReported() {
-        QTemporaryDir home;
-        const QString blocker = home.filePath(QStringLiteral("file"));
-        writeFile(blocker, "not a folder");
-        LinuxPlatform platform({QString(), QStringLiteral("/usr/bin/kalvane"),
-                                blocker + QStringLiteral("/autostart")});
-        QString error;
-        QVERIFY(!platform.setLoginItemEnabled(true, &error));
-        QVERIFY(error.contains(blocker));
     }
 
     void execQuoting_data() {
@@ -202,16 +176,6 @@ private Q_SLOTS:
         QCOMPARE(LinuxPlatform::runsFrom(executable, binFolder), installed);
         const LinuxPlatform platform({binFolder, executable, QString()});
         QCOMPARE(platform.isInstalledCopy(), installed);
-    }
-
-    void installedCopyFollowsSymbolicLinks() {
-        QTemporaryDir root;
-        QDir(root.path()).mkpath(QStringLiteral("usr/bin"));
-        QVERIFY(QFile::link(root.filePath(QStringLiteral("usr/bin")),
-                            root.filePath(QStringLiteral("bin"))));
-        writeFile(root.filePath(QStringLiteral("usr/bin/kalvane")), "#!/bin/sh\n");
-        QVERIFY(LinuxPlatform::runsFrom(root.filePath(QStringLiteral("bin/kalvane")),
-                                        root.filePath(QStringLiteral("usr/bin"))));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "app/AlertDialog.h"
 #include "app/OntimeDisplay.h"
 #include "app/SettingsStore.h"
-#include "app/SourceSelection.h"
 #include "app/StagetimerDisplay.h"
 #include "app/StatusItem.h"
 #include "app/StatusLines.h"
@@ -125,8 +124,9 @@ void AppDelegate::tick() {
             stopTimers();
         }
     }
-    m_overlayModel.setDisplay(currentDisplay());
-    updateState();
+    const SourceSelection::Display source = SourceSelection::display();
+    m_overlayModel.setDisplay(currentDisplay(source));
+    updateState(source);
 }
 
 void AppDelegate::wireClients() {
@@ -180,8 +180,8 @@ void AppDelegate::stopTimers() {
     m_stagetimer->setConnected(false);
 }
 
-TimerDisplay AppDelegate::currentDisplay() const {
-    switch (SourceSelection::display()) {
+TimerDisplay AppDelegate::currentDisplay(SourceSelection::Display source) const {
+    switch (source) {
     case SourceSelection::Display::stagetimer:
         return stagetimerDisplay(*m_stagetimer);
     case SourceSelection::Display::ontime:
@@ -192,8 +192,8 @@ TimerDisplay AppDelegate::currentDisplay() const {
     return m_talk.display(m_powerpoint->slideShowRunning(), async::Clock::instance().nowMs());
 }
 
-void AppDelegate::updateState() {
-    switch (SourceSelection::display()) {
+void AppDelegate::updateState(SourceSelection::Display source) {
+    switch (source) {
     case SourceSelection::Display::stagetimer:
         m_state.setSourceLine(StatusLines::stagetimer(m_stagetimer->status()));
         m_state.setSourceOK(m_stagetimer->connected());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "app/SourceSelection.h"
 #include "app/TalkTimer.h"
 #include "app/TimerChoice.h"
 #include "overlay/OverlayModel.h"
@@ -104,8 +105,9 @@ public:
     StagetimerSetupWindow* stagetimerSetupWindow() const { return m_stagetimerSetup.get(); }
 
 private:
-    TimerDisplay currentDisplay() const;
-    void updateState();
+    // Both follow the display-source rule, read once per tick.
+    TimerDisplay currentDisplay(SourceSelection::Display source) const;
+    void updateState(SourceSelection::Display source);
     void startTimers();
     void stopTimers();
     bool powerPointRunning() const;

@@ -14,6 +14,7 @@
 #include "support/MockClock.h"
 #include "support/TestMain.h"
 #include "windows/OntimeSetupWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -286,8 +287,11 @@ private Q_SLOTS:
         QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
         QVERIFY(f.app->isSettingsWindowVisible());
         QVERIFY(!menu->isVisible());
-        // An open settings window keeps the sources running.
+        // An open settings window keeps the sources running, until it closes.
         QVERIFY(f.app->timersActive());
+        f.app->settingsWindow()->close();
+        f.app->tick();
+        QVERIFY(!f.app->timersActive());
     }
 
     void shortcutsWorkInTheWindows() {

@@ -1,8 +1,12 @@
 #include "app/AppDelegate.h"
 
+#include "app/AlertDialog.h"
+#include "app/OntimeDisplay.h"
 #include "app/SettingsStore.h"
+#include "app/StagetimerDisplay.h"
 #include "app/StatusItem.h"
 #include "app/StatusLines.h"
+#include "app/TimerChooserDialog.h"
 #include "async/Clock.h"
 #include "ontime/OntimeModel.h"
 #include "overlay/OverlayHostingView.h"
@@ -15,7 +19,11 @@
 #include "windows/SettingsWindow.h"
 #include "windows/StagetimerSetupWindow.h"
 
+#include "l10n/Format.h"
+#include "l10n/L10n.h"
+
 #include <QDebug>
+#include <QPointer>
 #include <QTimer>
 
 AppDelegate::AppDelegate(std::unique_ptr<PowerPointWatcher> watcher, QObject* parent)
@@ -55,6 +63,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     // 3. The tray item; its menu is filled each time it opens.
     m_statusItem = std::make_unique<StatusItem>(*this);
 
+    // 4. The two clients exclude each other; a search's result opens the chooser.
+    wireClients();
+
     // 5. The watcher drives the talk timer and the automatic display.
     m_powerpoint->onSlideShowStart = [self] {
         if (self)
@@ -71,8 +82,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_powerpoint->start();
 
     // 6. Start at login, once, for an installed copy.
-    if (onFirstLaunch)
-        onFirstLaunch();
+    registerLoginItemOnFirstLaunch();
 
     // 7–8. A Qt timer keeps firing while menus and modal dialogs run their own loops.
     m_ticker = new QTimer(this);
@@ -114,27 +124,90 @@ void AppDelegate::tick() {
             stopTimers();
         }
     }
-    m_overlayModel.setDisplay(currentDisplay());
-    updateState();
+    const SourceSelection::Display source = SourceSelection::display();
+    m_overlayModel.setDisplay(currentDisplay(source));
+    updateState(source);
+}
+
+void AppDelegate::wireClients() {
+    QPointer<AppDelegate> self(this);
+    // At most one network source is connected: connecting one ends the other.
+    m_ontime->onConnected = [self] {
+        if (self)
+            self->m_stagetimer->disconnect();
+    };
+    m_stagetimer->onConnected = [self] {
+        if (self)
+            self->m_ontime->disconnect();
+    };
+    // The client calls this from inside its scan task; the modal chooser must run from the
+    // event loop instead, after the task has finished its step.
+    m_ontime->onChoice = [self](const QList<OntimeServer>& ontimes,
+                                const QList<StagetimerDesktop>& stagetimers) {
+        if (!self)
+            return;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, ontimes, stagetimers] {
+                if (self)
+                    self->chooseTimer(ontimes, stagetimers);
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 void AppDelegate::startTimers() {
-    if (onStartTimers)
-        onStartTimers();
+    switch (SourceSelection::activation()) {
+    case SourceSelection::Activation::stagetimer:
+        m_stagetimer->start();
+        break;
+    case SourceSelection::Activation::ontime:
+        m_ontime->start();
+        break;
+    case SourceSelection::Activation::search:
+        // With the internal timer in use, every activation looks for timers on the network
+        // until it finds some or the sources stop.
+        m_ontime->search(true, true);
+        break;
+    }
 }
 
 void AppDelegate::stopTimers() {
-    if (onStopTimers)
-        onStopTimers();
+    // The enabled flags stay, so that the next activation reconnects.
+    m_ontime->suspend();
+    m_stagetimer->pollTask.cancel();
+    m_stagetimer->setConnecting(false);
+    m_stagetimer->setConnected(false);
 }
 
-TimerDisplay AppDelegate::currentDisplay() const {
+TimerDisplay AppDelegate::currentDisplay(SourceSelection::Display source) const {
+    switch (source) {
+    case SourceSelection::Display::stagetimer:
+        return stagetimerDisplay(*m_stagetimer);
+    case SourceSelection::Display::ontime:
+        return ontimeDisplay(*m_ontime);
+    case SourceSelection::Display::internalTimer:
+        break;
+    }
     return m_talk.display(m_powerpoint->slideShowRunning(), async::Clock::instance().nowMs());
 }
 
-void AppDelegate::updateState() {
-    m_state.setSourceLine(StatusLines::internalTimer());
-    m_state.setSourceOK(true);
+void AppDelegate::updateState(SourceSelection::Display source) {
+    switch (source) {
+    case SourceSelection::Display::stagetimer:
+        m_state.setSourceLine(StatusLines::stagetimer(m_stagetimer->status()));
+        m_state.setSourceOK(m_stagetimer->connected());
+        break;
+    case SourceSelection::Display::ontime:
+        m_state.setSourceLine(ontimeSourceLine(*m_ontime));
+        m_state.setSourceOK(ontimeSourceOK(*m_ontime));
+        break;
+    case SourceSelection::Display::internalTimer:
+        m_state.setSourceLine(m_ontime->scanning() ? StatusLines::internalTimerSearching()
+                                                   : StatusLines::internalTimer());
+        m_state.setSourceOK(true);
+        break;
+    }
     m_state.setPermissionDenied(m_powerpoint->permissionDenied());
     m_state.setPowerPointLine(
         StatusLines::powerPoint(m_powerpoint->permissionDenied(), m_powerpoint->slideShowRunning(),
@@ -157,6 +230,93 @@ void AppDelegate::slideChanged() {
 void AppDelegate::slideShowEnded() {
     m_talk.showEnded(async::Clock::instance().nowMs());
     tick();
+    // A chooser that waited for the show comes now; from the event loop, so that its modal
+    // loop does not run inside the watcher's report.
+    if (m_pendingChoice) {
+        QPointer<AppDelegate> self(this);
+        QMetaObject::invokeMethod(
+            this,
+            [self, request = *std::exchange(m_pendingChoice, std::nullopt)] {
+                if (self)
+                    self->chooseTimer(request.first, request.second);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
+                              const QList<StagetimerDesktop>& stagetimers) {
+    const QList<TimerChoice> choices = TimerChoice::list(ontimes, stagetimers);
+    if (choices.size() < 2)
+        return;
+    if (m_powerpoint->slideShowRunning() && !isSettingsWindowVisible()) {
+        m_pendingChoice = ChooserRequest{ontimes, stagetimers};
+        return;
+    }
+    // The user is already choosing; a second dialog on top of the first would only confuse.
+    if (m_chooserOpen)
+        return;
+    m_chooserOpen = true;
+    QPointer<AppDelegate> self(this);
+    TimerChooserDialog dialog(
+        choices, TimerChoice::preselected(choices, SettingsStore().isInternalSource()));
+    const bool accepted = runDialog(dialog) == QDialog::Accepted;
+    if (!self)
+        return;
+    m_chooserOpen = false;
+    if (accepted) {
+        if (const std::optional<TimerChoice> choice = dialog.chosen())
+            use(*choice);
+    }
+    returnFocusToPresentation();
+}
+
+void AppDelegate::use(const TimerChoice& choice) {
+    switch (choice.kind) {
+    case TimerChoice::Kind::ontime:
+        // Connecting stores Ontime as the source and, through onConnected, ends Stagetimer.
+        m_ontime->connect(choice.server);
+        return;
+    case TimerChoice::Kind::stagetimer: {
+        const QString address = choice.desktop.host + u':' + QString::number(choice.desktop.port);
+        if (!choice.desktop.apiV1) {
+            AlertDialog alert(
+                L10n::lookup(u"Stagetimer-App zu alt"),
+                L10n::fill(L10n::lookup(u"Die Stagetimer-Desktop-App auf %@ unterstützt die API "
+                                        u"v1 noch nicht. Bitte Stagetimer aktualisieren."),
+                           {address}));
+            runDialog(alert);
+            return;
+        }
+        m_stagetimer->setServer(address);
+        const SettingsStore settings;
+        if (!settings.stagetimerRoom().isEmpty() && !settings.stagetimerKey().isEmpty())
+            m_stagetimer->connect();
+        else
+            showStagetimerSetup();
+        return;
+    }
+    case TimerChoice::Kind::internalTimer:
+        m_ontime->disconnect();
+        m_stagetimer->disconnect();
+        SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("internal"));
+        return;
+    }
+}
+
+int AppDelegate::runDialog(AlertDialog& dialog) {
+    // Modality before showing: Qt applies it when the window appears.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    OverlayWindowPlatform::instance().showAboveSlideShow(&dialog);
+    if (onDialogShown) {
+        QPointer<AlertDialog> shown(&dialog);
+        QTimer::singleShot(0, &dialog, [this, shown] {
+            if (shown && onDialogShown)
+                onDialogShown(*shown);
+        });
+    }
+    // The ticker keeps firing inside this loop, so the timer window stays current.
+    return dialog.exec();
 }
 
 void AppDelegate::toggleOverlay() {
@@ -182,23 +342,34 @@ void AppDelegate::resetOverlayFrame() {
         m_panel->resetFrame();
 }
 
+void AppDelegate::addMenuShortcuts(QWidget* window) {
+    if (m_statusItem)
+        m_statusItem->addShortcutsTo(window);
+}
+
 void AppDelegate::showSettings() {
-    if (!m_settings)
+    if (!m_settings) {
         m_settings = std::make_unique<SettingsWindow>(*this, m_state, *m_ontime, *m_stagetimer);
+        addMenuShortcuts(m_settings.get());
+    }
     OverlayWindowPlatform::instance().showAboveSlideShow(m_settings.get());
     // An open settings window keeps the timer sources running.
     tick();
 }
 
 void AppDelegate::showOntimeSetup() {
-    if (!m_ontimeSetup)
+    if (!m_ontimeSetup) {
         m_ontimeSetup = std::make_unique<OntimeSetupWindow>(*m_ontime);
+        addMenuShortcuts(m_ontimeSetup.get());
+    }
     OverlayWindowPlatform::instance().showAboveSlideShow(m_ontimeSetup.get());
 }
 
 void AppDelegate::showStagetimerSetup() {
-    if (!m_stagetimerSetup)
+    if (!m_stagetimerSetup) {
         m_stagetimerSetup = std::make_unique<StagetimerSetupWindow>(*m_stagetimer);
+        addMenuShortcuts(m_stagetimerSetup.get());
+    }
     OverlayWindowPlatform::instance().showAboveSlideShow(m_stagetimerSetup.get());
 }
 
@@ -213,6 +384,19 @@ void AppDelegate::setLaunchAtLogin(bool enabled) {
     if (!Platform::instance().setLoginItemEnabled(enabled, &error))
         qWarning().noquote() << QStringLiteral("Login item: ") + error;
     SettingsStore().setBool(SettingsKey::launchAtLogin, enabled);
+}
+
+void AppDelegate::registerLoginItemOnFirstLaunch() {
+    // Once the user's wish is stored, it is theirs; a copy run from elsewhere (a download,
+    // the build folder) asks again at its next launch.
+    if (SettingsStore().hasLaunchAtLogin())
+        return;
+    if (Platform::instance().isInstalledCopy())
+        setLaunchAtLogin(true);
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+    showSettings();
 }
 
 bool AppDelegate::launchAtLoginStatus() const {

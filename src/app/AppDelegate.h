@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "app/SourceSelection.h"
 #include "app/TalkTimer.h"
+#include "app/TimerChoice.h"
 #include "overlay/OverlayModel.h"
 #include "powerpoint/PowerPointWatcher.h"
 #include "windows/WindowCommands.h"
@@ -11,11 +13,15 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
+class AlertDialog;
 class OntimeModel;
 class OntimeSetupWindow;
 class OverlayPanel;
 class QTimer;
+class QWidget;
 class SettingsWindow;
 class StagetimerModel;
 class StagetimerSetupWindow;
@@ -34,6 +40,9 @@ public:
     explicit AppDelegate(std::unique_ptr<PowerPointWatcher> watcher = {},
                          QObject* parent = nullptr);
     ~AppDelegate() override;
+
+    // A chooser request that waits for the end of the slide show.
+    using ChooserRequest = std::pair<QList<OntimeServer>, QList<StagetimerDesktop>>;
 
     // Start-up, once: timer window, its callbacks, tray item, client wiring, watcher,
     // login item, ticker, first tick.
@@ -54,17 +63,27 @@ public:
     bool launchAtLoginStatus() const override;
     void openAutomationSettings() override;
     void returnFocusToPresentation() override;
+    // Start at login, once, for an installed copy that was never told otherwise.
+    void registerLoginItemOnFirstLaunch();
+    // The user started the program again while it runs.
+    void applicationShouldHandleReopen();
+
+    // Asks which of the found timers to show; postponed while a slide show runs, unless the
+    // settings window is open.
+    void chooseTimer(const QList<OntimeServer>& ontimes,
+                     const QList<StagetimerDesktop>& stagetimers);
+    // Switches the timer window to `choice`.
+    void use(const TimerChoice& choice);
+    const std::optional<ChooserRequest>& pendingChoice() const { return m_pendingChoice; }
 
     // The watcher's events.
     void slideShowStarted();
     void slideShowEnded();
     void slideChanged();
 
-    // Activating and stopping the timer sources; the network sources install these.
-    std::function<void()> onStartTimers;
-    std::function<void()> onStopTimers;
-    // The registration of the login item on the first launch of an installed copy.
-    std::function<void()> onFirstLaunch;
+    // Called once a chooser or an alert is on screen, inside its modal loop: snapshots and
+    // the automation's answer, and tests, which answer the dialog themselves.
+    std::function<void(AlertDialog&)> onDialogShown;
 
     bool autoShow() const;
     bool manualShow() const { return m_manualShow; }
@@ -86,11 +105,16 @@ public:
     StagetimerSetupWindow* stagetimerSetupWindow() const { return m_stagetimerSetup.get(); }
 
 private:
-    TimerDisplay currentDisplay() const;
-    void updateState();
+    // Both follow the display-source rule, read once per tick.
+    TimerDisplay currentDisplay(SourceSelection::Display source) const;
+    void updateState(SourceSelection::Display source);
     void startTimers();
     void stopTimers();
     bool powerPointRunning() const;
+    void wireClients();
+    int runDialog(AlertDialog& dialog);
+    // The tray menu's shortcuts also work in the windows that take the keyboard.
+    void addMenuShortcuts(QWidget* window);
 
     std::unique_ptr<OntimeModel> m_ontime;
     std::unique_ptr<StagetimerModel> m_stagetimer;
@@ -108,4 +132,6 @@ private:
     bool m_closedForShow = false;
     TalkTimer m_talk;
     bool m_timersActive = false;
+    std::optional<ChooserRequest> m_pendingChoice;
+    bool m_chooserOpen = false;
 };

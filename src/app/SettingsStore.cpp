@@ -161,6 +161,10 @@ QString SettingsStore::appLanguage() const {
     return stringValue(SettingsKey::appLanguage).value_or(QString());
 }
 
+QString SettingsStore::fileName() const {
+    return m_settings->fileName();
+}
+
 void SettingsStore::sync() {
     m_settings->sync();
 }

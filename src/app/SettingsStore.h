@@ -102,6 +102,8 @@ public:
     bool hasLaunchAtLogin() const { return contains(SettingsKey::launchAtLogin); }
 
     void sync();
+    // The file behind the store.
+    QString fileName() const;
 
 private:
     bool boolOr(const char* key, bool fallback) const;

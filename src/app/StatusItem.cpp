@@ -4,10 +4,13 @@
 #include "app/TrayIconArt.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "ontime/OntimeModel.h"
 #include "overlay/OverlayPanel.h"
 #include "platform/TrayHostWatcher.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -23,8 +26,23 @@ StatusItem::StatusItem(AppDelegate& app, QObject* parent)
     : QObject(parent)
     , m_app(app)
     , m_menu(new QMenu)
+    , m_settingsAction(new QAction(this))
+    , m_quitAction(new QAction(this))
     , m_hostWatcher(TrayHostWatcher::create(this)) {
     m_menu->setTitle(displayName);
+    // Written with the command key on macOS (Qt maps Ctrl to it there) and Ctrl elsewhere;
+    // the menu shows them in the interface language once Qt's translations are loaded.
+    m_settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_settingsAction->setShortcutContext(Qt::ApplicationShortcut);
+    m_settingsAction->setMenuRole(QAction::PreferencesRole);
+    connect(m_settingsAction, &QAction::triggered, &m_app, &AppDelegate::showSettings);
+    m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
+    m_quitAction->setMenuRole(QAction::QuitRole);
+    connect(m_quitAction, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // An action inside a popup menu has no window for Qt's shortcut map to match, so the
+    // menu's keys are matched here while it is open.
+    m_menu->installEventFilter(this);
     // Filled each time it opens, so its status rows are at most a quarter second old.
     connect(m_menu, &QMenu::aboutToShow, this, &StatusItem::rebuildMenu);
     rebuildMenu();
@@ -71,6 +89,7 @@ void StatusItem::createTrayIcon() {
 }
 
 void StatusItem::rebuildMenu() {
+    // clear() deletes only the rows the menu owns; the two kept actions are merely removed.
     m_menu->clear();
 
     QAction* source = m_menu->addAction(m_app.state().sourceLine());
@@ -83,10 +102,35 @@ void StatusItem::rebuildMenu() {
     QAction* toggle = m_menu->addAction(visible ? L10n::lookup(u"Timer-Fenster schließen")
                                                 : L10n::lookup(u"Timer-Fenster anzeigen"));
     connect(toggle, &QAction::triggered, &m_app, &AppDelegate::toggleOverlay);
+
+    m_settingsAction->setText(L10n::lookup(u"Einstellungen …"));
+    m_menu->addAction(m_settingsAction);
+
+    QAction* search = m_menu->addAction(L10n::lookup(u"Timer im Netzwerk suchen"));
+    search->setEnabled(!m_app.ontime().scanning());
+    connect(search, &QAction::triggered, &m_app, &AppDelegate::searchTimers);
     m_menu->addSeparator();
 
-    QAction* quit = m_menu->addAction(L10n::fill(L10n::lookup(u"%@ beenden"), {displayName}));
-    quit->setShortcut(QKeySequence::Quit);
-    quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {displayName}));
+    m_menu->addAction(m_quitAction);
+}
+
+void StatusItem::addShortcutsTo(QWidget* window) {
+    window->addAction(m_settingsAction);
+    window->addAction(m_quitAction);
+}
+
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_menu || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeySequence pressed(key->keyCombination());
+    for (QAction* action : {m_settingsAction, m_quitAction}) {
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
+            m_menu->hide();
+            action->trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -5,7 +5,9 @@
 #include <QSystemTrayIcon>
 
 class AppDelegate;
+class QAction;
 class QMenu;
+class QWidget;
 class TrayHostWatcher;
 
 // The tray icon and its menu. The menu is rebuilt from the controller's state each time it
@@ -21,6 +23,11 @@ public:
     void rebuildMenu();
     // The icon, once a tray host exists.
     QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    // The menu's shortcuts ("Einstellungen …", quit) also work while `window` has the keyboard.
+    void addShortcutsTo(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void trayAvailabilityChanged(bool available);
@@ -28,6 +35,9 @@ private:
 
     AppDelegate& m_app;
     QMenu* m_menu;
+    // Kept across rebuilds, so that the windows that carry their shortcuts keep them.
+    QAction* m_settingsAction;
+    QAction* m_quitAction;
     QPointer<QSystemTrayIcon> m_trayIcon;
     TrayHostWatcher* m_hostWatcher;
     bool m_toldAboutMissingTray = false;

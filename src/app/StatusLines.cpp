@@ -20,4 +20,12 @@ QString internalTimer() {
     return L10n::lookup(u"Interner Timer (Vortragszeit, startet mit dem ersten Klick)");
 }
 
+QString internalTimerSearching() {
+    return L10n::lookup(u"Interner Timer – suche Ontime und Stagetimer …");
+}
+
+QString stagetimer(const QString& status) {
+    return QStringLiteral("Stagetimer \u2013 ") + status;
+}
+
 } // namespace StatusLines

@@ -12,5 +12,9 @@ QString powerPoint(bool permissionDenied, bool slideShowRunning, int position,
 
 // The source line of the internal talk timer.
 QString internalTimer();
+// The internal timer's line while a network search runs.
+QString internalTimerSearching();
+// The source line of a Stagetimer room, from its client's status text.
+QString stagetimer(const QString& status);
 
 } // namespace StatusLines

@@ -1,15 +1,22 @@
 #include "cli/ApplicationMode.h"
 
+#include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
+#include "app/QtTranslations.h"
 #include "app/SettingsStore.h"
+#include "app/SingleInstance.h"
+#include "app/TimerChooserDialog.h"
 #include "cli/AutomationSwitches.h"
 #include "cli/Command.h"
 #include "cli/SimulatedPowerPoint.h"
 #include "cli/SnapshotWriter.h"
+#include "l10n/L10n.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -36,6 +43,31 @@ void openConfigurationWindows(AppDelegate& app, const QStringList& names) {
     }
 }
 
+// Answers a dialog the way --choose says: the chooser with its row or "Abbrechen", an alert
+// with its confirmation.
+void answer(AlertDialog& dialog, int choose) {
+    auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog);
+    if (!chooser) {
+        dialog.accept();
+        return;
+    }
+    if (choose < 1 || choose > chooser->labels().size()) {
+        if (choose > 0)
+            std::fprintf(stderr, "kalvane: --choose %d: the chooser has %d rows; cancelled\n",
+                         choose, int(chooser->labels().size()));
+        chooser->reject();
+        return;
+    }
+    chooser->select(choose - 1);
+    chooser->accept();
+}
+
+void printLine(const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 int runApplication(int& argc, char** argv, const QStringList& arguments) {
@@ -49,6 +81,17 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     QApplication::setApplicationDisplayName(QStringLiteral("Tessaly Kalvane"));
     // A tray app lives on when its windows close.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own texts (key names in the menu's shortcuts, standard buttons) in our language.
+    QtTranslations::install(application, L10n::current());
+
+    // One tray app per user and settings file: a second start hands over to the first.
+    SingleInstance instance(SingleInstance::serverName());
+    if (instance.askFirstToReopen()) {
+        printLine(L10n::lookup(u"Tessaly Kalvane läuft bereits – die Einstellungen sind jetzt "
+                               u"geöffnet."));
+        return 0;
+    }
+    instance.listen();
 
     AutomationSwitches switches = AutomationSwitches::fromSettings(SettingsStore());
     switches.applyArguments(arguments);
@@ -62,16 +105,27 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     }
 
     AppDelegate app;
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &app,
+                     &AppDelegate::applicationShouldHandleReopen);
+
+    std::unique_ptr<SnapshotWriter> snapshots;
+    if (!switches.snapshotDir.isEmpty())
+        snapshots = std::make_unique<SnapshotWriter>(app, switches.snapshotDir);
+    if (snapshots || switches.choose) {
+        app.onDialogShown = [&snapshots, choose = switches.choose](AlertDialog& dialog) {
+            if (snapshots)
+                snapshots->writeDialog(dialog);
+            if (choose)
+                answer(dialog, *choose);
+        };
+    }
+
     app.applicationDidFinishLaunching();
     if (switches.showOverlay)
         app.showOverlay();
     openConfigurationWindows(app, switches.openWindows);
-
-    std::unique_ptr<SnapshotWriter> snapshots;
-    if (!switches.snapshotDir.isEmpty()) {
-        snapshots = std::make_unique<SnapshotWriter>(app, switches.snapshotDir);
+    if (snapshots)
         snapshots->start();
-    }
     if (switches.quitAfter) {
         QTimer::singleShot(std::chrono::milliseconds(qRound64(*switches.quitAfter * 1000)),
                            &application, [&snapshots] {

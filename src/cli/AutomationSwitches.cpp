@@ -14,6 +14,7 @@ constexpr auto showOverlay = "automation/showOverlay";
 constexpr auto snapshotDir = "automation/snapshotDir";
 constexpr auto quitAfter = "automation/quitAfter";
 constexpr auto openWindows = "automation/openWindows";
+constexpr auto choose = "automation/choose";
 } // namespace Key
 
 std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
@@ -83,6 +84,12 @@ AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& setting
     switches.snapshotDir = settings.stringValue(Key::snapshotDir).value_or(QString());
     switches.quitAfter = storedSeconds(settings, Key::quitAfter);
     switches.openWindows = storedWindows(settings);
+    if (const std::optional<QString> choose = settings.stringValue(Key::choose)) {
+        // A stored answer that cannot be read is left out rather than stopping the app.
+        AutomationSwitches parsed;
+        if (parsed.applyChoose(*choose))
+            switches.choose = parsed.choose;
+    }
     return switches;
 }
 
@@ -102,6 +109,9 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         {QStringLiteral("open-window"),
          QStringLiteral("Open a configuration window at start (settings, ontime, stagetimer)."),
          QStringLiteral("NAME")},
+        {QStringLiteral("choose"),
+         QStringLiteral("Answer the timer chooser with row N, or cancel it."),
+         QStringLiteral("N|cancel")},
     });
     if (!options.parse(arguments))
         return false;
@@ -126,11 +136,30 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         snapshotDir = options.value(QStringLiteral("snapshot-dir"));
     if (!windowOptions(options, openWindows))
         return false;
+    if (options.isSet(QStringLiteral("choose")) &&
+        !applyChoose(options.value(QStringLiteral("choose"))))
+        return false;
+    return true;
+}
+
+bool AutomationSwitches::applyChoose(const QString& value) {
+    if (value == u"cancel") {
+        choose = 0;
+        return true;
+    }
+    bool ok = false;
+    const int row = value.toInt(&ok);
+    if (!ok || row < 1 || row > 1000) {
+        usageError(QStringLiteral("--choose needs a row number from 1 or \"cancel\""));
+        return false;
+    }
+    choose = row;
     return true;
 }
 
 QString AutomationSwitches::synopsis() {
     return QStringLiteral("[--simulate-show N [--simulate-change-after S] "
                           "[--simulate-end-after S]] [--show-overlay] [--snapshot-dir DIR] "
-                          "[--quit-after S] [--open-window settings|ontime|stagetimer]…");
+                          "[--quit-after S] [--open-window settings|ontime|stagetimer]… "
+                          "[--choose N|cancel]");
 }

@@ -23,6 +23,9 @@ struct AutomationSwitches {
     std::optional<double> quitAfter;
     // Configuration windows opened at start: "settings", "ontime", "stagetimer".
     QStringList openWindows;
+    // Answers the timer chooser once it is on screen: the 1-based row, or 0 for "Abbrechen".
+    // Alerts are confirmed too. Without it dialogs wait for the user.
+    std::optional<int> choose;
 
     static AutomationSwitches fromSettings(const SettingsStore& settings);
     // Applies the command-line options on top; false after a usage error was written.
@@ -33,4 +36,8 @@ struct AutomationSwitches {
 
     // The options as the usage text shows them.
     static QString synopsis();
+
+private:
+    // "N" or "cancel"; false after a usage error was written.
+    bool applyChoose(const QString& value);
 };

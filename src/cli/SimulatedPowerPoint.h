@@ -19,6 +19,10 @@ public:
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
     void openAutomationSettings() override { m_real.openAutomationSettings(); }
     bool isInstalledCopy() const override { return m_real.isInstalledCopy(); }
+    bool loginItemEnabled() const override { return m_real.loginItemEnabled(); }
+    bool setLoginItemEnabled(bool enabled, QString* error) override {
+        return m_real.setLoginItemEnabled(enabled, error);
+    }
 
     // The slide position at `elapsedMs` after the start; -1 once the show has ended.
     int positionAt(qint64 elapsedMs) const;

@@ -1,9 +1,12 @@
 #include "cli/SnapshotWriter.h"
 
+#include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
 #include "app/StatusItem.h"
+#include "app/TimerChooserDialog.h"
 #include "app/TrayIconArt.h"
 #include "cli/JsonLine.h"
+#include "ontime/OntimeModel.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
 #include "windows/OntimeSetupWindow.h"
@@ -11,10 +14,33 @@
 #include "windows/StagetimerSetupWindow.h"
 #include "windows/WindowSnapshot.h"
 
+#include <QAction>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMenu>
+#include <QPainter>
 #include <QTimer>
+
+namespace {
+
+QString numbered(const QString& prefix, int number) {
+    return prefix + QStringLiteral("-%1").arg(number, 3, 10, QLatin1Char('0'));
+}
+
+// Twice the widget's size, as crisp as on a Retina screen.
+QImage picture(QWidget& widget) {
+    constexpr qreal scale = 2.0;
+    QImage image(widget.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    widget.render(&image);
+    return image;
+}
+
+} // namespace
 
 SnapshotWriter::SnapshotWriter(AppDelegate& app, const QString& folder, QObject* parent)
     : QObject(parent)
@@ -34,6 +60,8 @@ void SnapshotWriter::writeNow() {
     writeOverlay();
     writeMenu();
     writeWindows();
+    writeStatus();
+    writeMenuRows();
     if (m_count == 1)
         writeTrayIcon();
 }
@@ -89,4 +117,61 @@ void SnapshotWriter::writeWindows() {
     for (const auto& [window, name] : windows)
         if (window && window->isVisible())
             WindowSnapshot::write(window, m_folder, name);
-}
+    void SnapshotWriter::writeJson(const QString& name, const QByteArray& json) {
+        QFile file(m_folder.filePath(name));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(json);
+    }
+
+    void SnapshotWriter::writeStatus() {
+        const AppState& state = m_app.state();
+        const QString line =
+            JsonLine()
+                .add(QStringLiteral("sourceLine"), state.sourceLine())
+                .add(QStringLiteral("sourceOK"), state.sourceOK())
+                .add(QStringLiteral("powerPointLine"), state.powerPointLine())
+                .add(QStringLiteral("permissionDenied"), state.permissionDenied())
+                .add(QStringLiteral("overlayVisible"), state.overlayVisible())
+                .add(QStringLiteral("scanning"), m_app.ontime().scanning())
+                .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
+                .toString();
+        writeJson(numbered(QStringLiteral("status"), m_count) + QStringLiteral(".json"),
+                  line.toUtf8() + '\n');
+    }
+
+    void SnapshotWriter::writeMenuRows() {
+        StatusItem* item = m_app.statusItem();
+        if (!item)
+            return;
+        // The menu as it would open now; writeMenu rebuilt it a moment ago.
+        QJsonArray rows;
+        const QList<QAction*> actions = item->menu()->actions();
+        for (const QAction* action : actions) {
+            rows.append(QJsonObject{
+                {QStringLiteral("title"), action->isSeparator() ? QString() : action->text()},
+                {QStringLiteral("enabled"), action->isEnabled()},
+                {QStringLiteral("shortcut"), action->shortcut().toString(QKeySequence::NativeText)},
+                {QStringLiteral("separator"), action->isSeparator()},
+            });
+        }
+        writeJson(QStringLiteral("menu.json"),
+                  QJsonDocument(QJsonObject{{QStringLiteral("rows"), rows}}).toJson());
+    }
+
+    void SnapshotWriter::writeDialog(AlertDialog & dialog) {
+        QJsonObject description{
+            {QStringLiteral("message"), dialog.message()},
+            {QStringLiteral("informative"), dialog.informative()},
+        };
+        QString name;
+        if (auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog)) {
+            name = numbered(QStringLiteral("chooser"), ++m_choosers);
+            description.insert(QStringLiteral("choices"),
+                               QJsonArray::fromStringList(chooser->labels()));
+            description.insert(QStringLiteral("selected"), chooser->selectedIndex());
+        } else {
+            name = numbered(QStringLiteral("alert"), ++m_alerts);
+        }
+        picture(dialog).save(m_folder.filePath(name + QStringLiteral(".png")));
+        writeJson(name + QStringLiteral(".json"), QJsonDocument(description).toJson());
+    }

@@ -5,12 +5,15 @@
 
 #include <chrono>
 
+class AlertDialog;
 class AppDelegate;
 class QTimer;
 
 // Writes what the app shows into a folder, for a person to look at and for end-to-end tests:
 // the timer window as PNG every interval (each with a JSON file that says what it shows and
-// whether it is on screen), the tray menu, the tray icon and the open configuration windows.
+// whether it is on screen), the status record, the tray menu, the tray icon and the open
+// configuration windows; and each
+// chooser and alert as it opens.
 class SnapshotWriter final : public QObject {
 public:
     static constexpr std::chrono::milliseconds defaultInterval{1000};
@@ -22,6 +25,8 @@ public:
     // The last set, right before quitting: quitting closes the windows, and no later
     // snapshot may show them closed.
     void finish();
+    // The chooser or alert on screen now: chooser-NNN or alert-NNN, a PNG and a JSON file.
+    void writeDialog(AlertDialog& dialog);
 
 private:
     void writeOverlay();
@@ -29,9 +34,14 @@ private:
     void writeTrayIcon();
     // Every open configuration window, as window-NAME.png and window-NAME.json.
     void writeWindows();
+    void writeStatus();
+    void writeMenuRows();
+    void writeJson(const QString& name, const QByteArray& json);
 
     AppDelegate& m_app;
     QDir m_folder;
     QTimer* m_timer;
     int m_count = 0;
+    int m_choosers = 0;
+    int m_alerts = 0;
 };

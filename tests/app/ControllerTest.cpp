@@ -1,13 +1,20 @@
 #include "app/AppDelegate.h"
+#include "app/QtTranslations.h"
 #include "app/SettingsStore.h"
 #include "app/StatusItem.h"
+#include "discovery/Discovery.h"
+#include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
+#include "ontime/OntimeFakes.h"
+#include "ontime/OntimeModel.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayPanel.h"
 #include "powerpoint/PowerPoint.h"
 #include "support/FakePlatform.h"
 #include "support/MockClock.h"
 #include "support/TestMain.h"
+#include "windows/OntimeSetupWindow.h"
+#include "windows/SettingsWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +25,10 @@ using namespace std::chrono_literals;
 namespace {
 
 // The controller with a fake clock and platform, a watcher that never polls by itself (the
-// test drives its events) and a ticker too slow to interfere: every tick is the test's.
+// test drives its events) and a ticker too slow to interfere: every tick is the test's. With
+// an empty store, activating the sources starts a network search; here it finds nothing (only
+// this computer, on ports where nothing listens) and keeps searching until the sources stop,
+// so its starts and ends count the activations and stops.
 struct Fixture {
     FakePlatform platform;
     MockClock clock;
@@ -28,14 +38,18 @@ struct Fixture {
     int stops = 0;
 
     Fixture() {
+        Discovery::setInterfaceProvider([] { return QList<Discovery::InterfaceAddress>(); });
+        SettingsStore().setInt(SettingsKey::ontimePort, fakes::closedPort());
         auto ownWatcher = std::make_unique<PowerPointWatcher>();
         ownWatcher->setInterval(1h);
         watcher = ownWatcher.get();
         app = std::make_unique<AppDelegate>(std::move(ownWatcher));
         app->setTickInterval(1h);
-        app->onStartTimers = [this] { ++starts; };
-        app->onStopTimers = [this] { ++stops; };
+        app->ontime().setStagetimerPort(fakes::closedPort());
+        QObject::connect(&app->ontime(), &OntimeModel::scanningChanged, app.get(),
+                         [this] { ++(app->ontime().scanning() ? starts : stops); });
     }
+    ~Fixture() { Discovery::setInterfaceProvider({}); }
 
     void launch() { app->applicationDidFinishLaunching(); }
     bool shown() const { return app->panel()->isPanelVisible(); }
@@ -217,20 +231,117 @@ private Q_SLOTS:
         QMenu* menu = f.app->statusItem()->menu();
         f.app->statusItem()->rebuildMenu();
         QList<QAction*> actions = menu->actions();
-        QCOMPARE(actions.size(), 6);
+        QCOMPARE(actions.size(), 8);
         QCOMPARE(actions[0]->text(), f.app->state().sourceLine());
         QVERIFY(!actions[0]->isEnabled());
         QCOMPARE(actions[1]->text(), QStringLiteral("PowerPoint ist nicht geöffnet"));
         QVERIFY(!actions[1]->isEnabled());
         QVERIFY(actions[2]->isSeparator());
         QCOMPARE(actions[3]->text(), QStringLiteral("Timer-Fenster anzeigen"));
-        QVERIFY(actions[4]->isSeparator());
-        QCOMPARE(actions[5]->text(), QStringLiteral("Tessaly Kalvane beenden"));
+        QCOMPARE(actions[4]->text(), QStringLiteral("Einstellungen …"));
+        // Qt's German key names: the platform's way of writing the shortcut.
+        QCOMPARE(actions[4]->shortcut().toString(QKeySequence::NativeText),
+                 QStringLiteral("Strg+,"));
+        QCOMPARE(actions[5]->text(), QStringLiteral("Timer im Netzwerk suchen"));
+        QVERIFY(actions[5]->isEnabled());
+        QVERIFY(actions[6]->isSeparator());
+        QCOMPARE(actions[7]->text(), QStringLiteral("Tessaly Kalvane beenden"));
+        QCOMPARE(actions[7]->shortcut().toString(QKeySequence::NativeText),
+                 QStringLiteral("Strg+Q"));
 
         actions[3]->trigger();
         QVERIFY(f.shown());
         f.app->statusItem()->rebuildMenu();
         QCOMPARE(menu->actions()[3]->text(), QStringLiteral("Timer-Fenster schließen"));
+    }
+
+    void menuWhileSearching() {
+        Fixture f;
+        f.platform.setRunning(PowerPoint::bundleIdentifier, true);
+        f.launch();
+        QVERIFY(f.app->ontime().scanning());
+        QMenu* menu = f.app->statusItem()->menu();
+        f.app->statusItem()->rebuildMenu();
+        QCOMPARE(menu->actions()[0]->text(),
+                 QStringLiteral("Interner Timer – suche Ontime und Stagetimer …"));
+        QVERIFY(!menu->actions()[5]->isEnabled());
+        // The command itself does nothing while a search runs.
+        const int before = f.starts;
+        f.app->searchTimers();
+        QCOMPARE(f.starts, before);
+
+        f.platform.setRunning(PowerPoint::bundleIdentifier, false);
+        f.app->tick();
+        f.app->statusItem()->rebuildMenu();
+        QVERIFY(menu->actions()[5]->isEnabled());
+        QCOMPARE(menu->actions()[0]->text(),
+                 QStringLiteral("Interner Timer (Vortragszeit, startet mit dem ersten Klick)"));
+    }
+
+    void shortcutsWorkWhileTheMenuIsOpen() {
+        Fixture f;
+        f.launch();
+        QMenu* menu = f.app->statusItem()->menu();
+        menu->popup(QPoint(10, 10));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(f.app->isSettingsWindowVisible());
+        QVERIFY(!menu->isVisible());
+        // An open settings window keeps the sources running, until it closes.
+        QVERIFY(f.app->timersActive());
+        f.app->settingsWindow()->close();
+        f.app->tick();
+        QVERIFY(!f.app->timersActive());
+    }
+
+    void shortcutsWorkInTheWindows() {
+        Fixture f;
+        f.launch();
+        f.app->showOntimeSetup();
+        QWidget* setup = f.app->ontimeSetupWindow();
+        QVERIFY(QTest::qWaitForWindowActive(setup));
+        QTest::keyClick(setup, Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(f.app->isSettingsWindowVisible());
+    }
+
+    void firstLaunchRegistersOnlyAnInstalledCopy_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QList<bool>>("requests");
+        QTest::addColumn<QVariant>("storedAfter");
+        QTest::newRow("installed, first launch")
+            << true << QVariant() << QList<bool>{true} << QVariant(true);
+        QTest::newRow("elsewhere, first launch")
+            << false << QVariant() << QList<bool>{} << QVariant();
+        QTest::newRow("installed, user said no")
+            << true << QVariant(false) << QList<bool>{} << QVariant(false);
+        QTest::newRow("installed, already on")
+            << true << QVariant(true) << QList<bool>{} << QVariant(true);
+    }
+
+    void firstLaunchRegistersOnlyAnInstalledCopy() {
+        QFETCH(bool, installed);
+        QFETCH(QVariant, stored);
+        QFETCH(QList<bool>, requests);
+        QFETCH(QVariant, storedAfter);
+        if (stored.isValid())
+            SettingsStore().setBool(SettingsKey::launchAtLogin, stored.toBool());
+        Fixture f;
+        f.platform.installedCopy = installed;
+        f.launch();
+        QCOMPARE(f.platform.loginItemRequests, requests);
+        QCOMPARE(SettingsStore().hasLaunchAtLogin(), storedAfter.isValid());
+        if (storedAfter.isValid())
+            QCOMPARE(SettingsStore().boolValue(SettingsKey::launchAtLogin), storedAfter.toBool());
+    }
+
+    void aRefusedLoginItemIsLoggedAndTheWishKept() {
+        Fixture f;
+        f.platform.loginItemRefusal = QStringLiteral("not allowed here");
+        QTest::ignoreMessage(QtWarningMsg, "Login item: not allowed here");
+        f.app->setLaunchAtLogin(true);
+        QVERIFY(!f.app->launchAtLoginStatus());
+        QVERIFY(SettingsStore().boolValue(SettingsKey::launchAtLogin));
     }
 };
 
@@ -239,6 +350,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     TestSettings::installThrowawayStore();
     L10n::overrideLanguage(QStringLiteral("de"));
+    QtTranslations::install(app, QStringLiteral("de"));
     ControllerTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -51,6 +51,17 @@ std::unique_ptr<PowerPointQuery> FakePlatform::createPowerPointQuery() {
     return std::make_unique<FakeQuery>(*this);
 }
 
+bool FakePlatform::setLoginItemEnabled(bool enabled, QString* error) {
+    loginItemRequests << enabled;
+    if (!loginItemRefusal.isEmpty()) {
+        if (error)
+            *error = loginItemRefusal;
+        return false;
+    }
+    loginItem = enabled;
+    return true;
+}
+
 ScriptResult FakePlatform::nextAnswer() {
     QMutexLocker lock(&m_mutex);
     ++queries;

@@ -24,6 +24,8 @@ public:
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
     void openAutomationSettings() override { ++automationSettingsOpened; }
     bool isInstalledCopy() const override { return installedCopy; }
+    bool loginItemEnabled() const override { return loginItem; }
+    bool setLoginItemEnabled(bool enabled, QString* error) override;
 
     // The next answer; called by the fake query on the runner's thread.
     ScriptResult nextAnswer();
@@ -31,6 +33,10 @@ public:
     QStringList activated;
     int automationSettingsOpened = 0;
     bool installedCopy = false;
+    // The login item's state, and the error of a refusing system (empty: it accepts).
+    bool loginItem = false;
+    QString loginItemRefusal;
+    QList<bool> loginItemRequests;
     int queries = 0;
 
 private:

@@ -117,61 +117,63 @@ void SnapshotWriter::writeWindows() {
     for (const auto& [window, name] : windows)
         if (window && window->isVisible())
             WindowSnapshot::write(window, m_folder, name);
-    void SnapshotWriter::writeJson(const QString& name, const QByteArray& json) {
-        QFile file(m_folder.filePath(name));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(json);
-    }
+}
 
-    void SnapshotWriter::writeStatus() {
-        const AppState& state = m_app.state();
-        const QString line =
-            JsonLine()
-                .add(QStringLiteral("sourceLine"), state.sourceLine())
-                .add(QStringLiteral("sourceOK"), state.sourceOK())
-                .add(QStringLiteral("powerPointLine"), state.powerPointLine())
-                .add(QStringLiteral("permissionDenied"), state.permissionDenied())
-                .add(QStringLiteral("overlayVisible"), state.overlayVisible())
-                .add(QStringLiteral("scanning"), m_app.ontime().scanning())
-                .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
-                .toString();
-        writeJson(numbered(QStringLiteral("status"), m_count) + QStringLiteral(".json"),
-                  line.toUtf8() + '\n');
-    }
+void SnapshotWriter::writeJson(const QString& name, const QByteArray& json) {
+    QFile file(m_folder.filePath(name));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(json);
+}
 
-    void SnapshotWriter::writeMenuRows() {
-        StatusItem* item = m_app.statusItem();
-        if (!item)
-            return;
-        // The menu as it would open now; writeMenu rebuilt it a moment ago.
-        QJsonArray rows;
-        const QList<QAction*> actions = item->menu()->actions();
-        for (const QAction* action : actions) {
-            rows.append(QJsonObject{
-                {QStringLiteral("title"), action->isSeparator() ? QString() : action->text()},
-                {QStringLiteral("enabled"), action->isEnabled()},
-                {QStringLiteral("shortcut"), action->shortcut().toString(QKeySequence::NativeText)},
-                {QStringLiteral("separator"), action->isSeparator()},
-            });
-        }
-        writeJson(QStringLiteral("menu.json"),
-                  QJsonDocument(QJsonObject{{QStringLiteral("rows"), rows}}).toJson());
-    }
+void SnapshotWriter::writeStatus() {
+    const AppState& state = m_app.state();
+    const QString line =
+        JsonLine()
+            .add(QStringLiteral("sourceLine"), state.sourceLine())
+            .add(QStringLiteral("sourceOK"), state.sourceOK())
+            .add(QStringLiteral("powerPointLine"), state.powerPointLine())
+            .add(QStringLiteral("permissionDenied"), state.permissionDenied())
+            .add(QStringLiteral("overlayVisible"), state.overlayVisible())
+            .add(QStringLiteral("scanning"), m_app.ontime().scanning())
+            .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
+            .toString();
+    writeJson(numbered(QStringLiteral("status"), m_count) + QStringLiteral(".json"),
+              line.toUtf8() + '\n');
+}
 
-    void SnapshotWriter::writeDialog(AlertDialog & dialog) {
-        QJsonObject description{
-            {QStringLiteral("message"), dialog.message()},
-            {QStringLiteral("informative"), dialog.informative()},
-        };
-        QString name;
-        if (auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog)) {
-            name = numbered(QStringLiteral("chooser"), ++m_choosers);
-            description.insert(QStringLiteral("choices"),
-                               QJsonArray::fromStringList(chooser->labels()));
-            description.insert(QStringLiteral("selected"), chooser->selectedIndex());
-        } else {
-            name = numbered(QStringLiteral("alert"), ++m_alerts);
-        }
-        picture(dialog).save(m_folder.filePath(name + QStringLiteral(".png")));
-        writeJson(name + QStringLiteral(".json"), QJsonDocument(description).toJson());
+void SnapshotWriter::writeMenuRows() {
+    StatusItem* item = m_app.statusItem();
+    if (!item)
+        return;
+    // The menu as it would open now; writeMenu rebuilt it a moment ago.
+    QJsonArray rows;
+    const QList<QAction*> actions = item->menu()->actions();
+    for (const QAction* action : actions) {
+        rows.append(QJsonObject{
+            {QStringLiteral("title"), action->isSeparator() ? QString() : action->text()},
+            {QStringLiteral("enabled"), action->isEnabled()},
+            {QStringLiteral("shortcut"), action->shortcut().toString(QKeySequence::NativeText)},
+            {QStringLiteral("separator"), action->isSeparator()},
+        });
     }
+    writeJson(QStringLiteral("menu.json"),
+              QJsonDocument(QJsonObject{{QStringLiteral("rows"), rows}}).toJson());
+}
+
+void SnapshotWriter::writeDialog(AlertDialog& dialog) {
+    QJsonObject description{
+        {QStringLiteral("message"), dialog.message()},
+        {QStringLiteral("informative"), dialog.informative()},
+    };
+    QString name;
+    if (auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog)) {
+        name = numbered(QStringLiteral("chooser"), ++m_choosers);
+        description.insert(QStringLiteral("choices"),
+                           QJsonArray::fromStringList(chooser->labels()));
+        description.insert(QStringLiteral("selected"), chooser->selectedIndex());
+    } else {
+        name = numbered(QStringLiteral("alert"), ++m_alerts);
+    }
+    picture(dialog).save(m_folder.filePath(name + QStringLiteral(".png")));
+    writeJson(name + QStringLiteral(".json"), QJsonDocument(description).toJson());
+}

@@ -1,7 +1,7 @@
 #include "app/AlertDialog.h"
 
-#include "app/DialogLook.h"
 #include "app/TrayIconArt.h"
+#include "windows/DarkLook.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -81,6 +81,6 @@ void AlertDialog::addAccessory(QWidget* accessory) {
 }
 
 void AlertDialog::finish() {
-    DialogLook::apply(this);
+    DarkLook::apply(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -78,7 +78,10 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
 
     preferX11UnderWayland(arguments);
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Tessaly Kalvane"));
+    // No application display name: Qt would append it to every window title on X11, and our
+    // titles already name the app. The desktop file name ties the windows to the menu entry
+    // and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tessaly.Kalvane"));
     // A tray app lives on when its windows close.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's own texts (key names in the menu's shortcuts, standard buttons) in our language.

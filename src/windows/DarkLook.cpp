@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProxyStyle>
+#include <QRadioButton>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -114,6 +115,16 @@ void apply(QWidget* window) {
         widget->setStyle(style);
         if (widget == window || widget->isWindow())
             widget->setPalette(dark);
+        if (qobject_cast<QRadioButton*>(widget)) {
+            // Fusion fills the circle with the base colour and draws the dot in the text
+            // colour: grey on near-black hides which row is chosen. A lighter circle and an
+            // accent dot make the choice readable at a glance.
+            QPalette radio = dark;
+            radio.setColor(QPalette::Base, QColor(0x48, 0x48, 0x4e));
+            radio.setColor(QPalette::Text, dark.color(QPalette::Highlight).lighter(125));
+            radio.setColor(QPalette::WindowText, primaryText());
+            widget->setPalette(radio);
+        }
     }
 }
 

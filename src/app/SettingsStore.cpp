@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QSettings>
 
@@ -163,6 +166,18 @@ QString SettingsStore::appLanguage() const {
 
 QString SettingsStore::fileName() const {
     return m_settings->fileName();
+}
+
+bool SettingsStore::restrictToUser() const {
+    const QFileInfo file(fileName());
+    QDir folder = file.dir();
+    if (!folder.mkpath(QStringLiteral(".")))
+        return false;
+    constexpr QFile::Permissions userOnly = QFile::ReadOwner | QFile::WriteOwner;
+    bool ok = QFile::setPermissions(folder.absolutePath(), userOnly | QFile::ExeOwner);
+    if (file.exists())
+        ok = QFile::setPermissions(file.absoluteFilePath(), userOnly) && ok;
+    return ok;
 }
 
 void SettingsStore::sync() {

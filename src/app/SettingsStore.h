@@ -104,6 +104,9 @@ public:
     void sync();
     // The file behind the store.
     QString fileName() const;
+    // Keeps the store's folder and file to the user alone: the file holds the Stagetimer API
+    // key. Rewrites of the file keep the permissions it has. False when they cannot be set.
+    bool restrictToUser() const;
 
 private:
     bool boolOr(const char* key, bool fallback) const;

@@ -96,7 +96,11 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     }
     instance.listen();
 
-    AutomationSwitches switches = AutomationSwitches::fromSettings(SettingsStore());
+    const SettingsStore settings;
+    if (!settings.restrictToUser())
+        qWarning("Could not restrict the settings file to this user: %s",
+                 qPrintable(settings.fileName()));
+    AutomationSwitches switches = AutomationSwitches::fromSettings(settings);
     switches.applyArguments(arguments);
 
     std::unique_ptr<SimulatedPowerPoint> simulation;

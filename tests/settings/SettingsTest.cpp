@@ -2,6 +2,7 @@
 #include "app/SettingsStore.h"
 #include "support/TestMain.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 
@@ -101,6 +102,20 @@ private Q_SLOTS:
         QCOMPARE(store.overlayOpacity(), 0.85);
         store.setString(SettingsKey::overlayOpacity, QStringLiteral("0.4"));
         QCOMPARE(store.overlayOpacity(), 0.4);
+    }
+
+    void storeIsReadableByTheUserAlone() {
+        SettingsStore store;
+        store.setString(SettingsKey::stagetimerKey, QStringLiteral("secret"));
+        store.sync();
+        QVERIFY(store.restrictToUser());
+        const QFileInfo file(store.fileName());
+        QCOMPARE((QFileInfo(file.absolutePath()).permissions() & 0x0077).toInt(), 0);
+        QCOMPARE((file.permissions() & 0x0077).toInt(), 0);
+        // A later rewrite keeps them.
+        store.setString(SettingsKey::stagetimerKey, QStringLiteral("other"));
+        store.sync();
+        QCOMPARE((QFileInfo(store.fileName()).permissions() & 0x0077).toInt(), 0);
     }
 
     void emptyStringIsAValueNotAMissingKey() {

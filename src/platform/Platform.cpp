@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "powerpoint/PowerPoint.h"
+
 #include <atomic>
 
 namespace {
@@ -20,4 +22,8 @@ Platform& Platform::instance() {
 
 void Platform::setInstance(Platform* platform) {
     installed.store(platform, std::memory_order_release);
+}
+
+bool Platform::presentationQueryAllowed() const {
+    return isApplicationRunning(PowerPoint::bundleIdentifier);
 }

@@ -58,8 +58,9 @@ void PowerPointWatcher::handleResult(const ScriptResult& result) {
     m_busy = false;
     if (result.position) {
         setPermissionDenied(false);
-        // Another program presenting is another show: the talk timer starts anew.
-        if (m_slideShowRunning && *result.position >= 0 && result.program != m_program)
+        // The end is told with the program whose show ended; another program presenting is
+        // another show, and the talk timer starts anew.
+        if (m_slideShowRunning && (*result.position < 0 || result.program != m_program))
             endShow();
         m_program = result.program;
         m_positionKnown = result.positionKnown;

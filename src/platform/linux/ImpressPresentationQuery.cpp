@@ -14,9 +14,11 @@ const QString eventObject = QStringLiteral("org.a11y.atspi.Event.Object");
 const QString childrenChangedEvent = QStringLiteral("object:children-changed");
 // A missing accessibility bus is asked for again only this often.
 constexpr qint64 retryMs = 5000;
-// The presentation object sits a few levels below its frame; look no further than this.
-constexpr int searchDepth = 5;
-constexpr int searchNodes = 60;
+// The show's window is small: its presentation object is the twelfth of fifteen objects. A
+// document window holds a presentation object too, but behind a thousand others (menus,
+// toolbars, panes), so a search that gives up early tells the two apart in any language.
+constexpr int searchDepth = 10;
+constexpr int searchNodes = 40;
 
 bool isOffice(const QString& applicationName) {
     return applicationName.startsWith(u"soffice", Qt::CaseInsensitive) ||
@@ -160,6 +162,11 @@ ScriptResult ImpressPresentationQuery::run() {
     }
     // Bus names are never reused, so a name once read stays right while its owner lives.
     m_appNames = names;
+    if (office.bus != m_officeBus) {
+        // Another office process numbers its objects anew.
+        m_frames.clear();
+        forgetShow();
+    }
     m_officeBus = office.bus;
     if (office.bus.isEmpty()) {
         forgetShow();
@@ -173,23 +180,35 @@ ScriptResult ImpressPresentationQuery::run() {
         return {std::nullopt, PowerPoint::errorTimedOut, PresentationProgram::impress, false};
     bool impressOpen = false;
     Node show;
+    QString showPresentation;
+    QHash<QString, QString> classified;
     for (const Node& frame : frames) {
         const QString title = name(frame, &timedOut);
         if (timedOut && wasShowing)
             return {std::nullopt, PowerPoint::errorTimedOut, PresentationProgram::impress, false};
-        if (title.startsWith(u"Presenting: ")) {
-            show = frame;
-            break;
-        }
         impressOpen = impressOpen || title.endsWith(u"LibreOffice Impress");
+        // Document windows and the start centre carry the product name; a show is named
+        // after its document alone.
+        if (title == u"LibreOffice" || title.contains(u" - LibreOffice"))
+            continue;
+        auto known = m_frames.constFind(frame.path);
+        const QString presentation =
+            known != m_frames.constEnd() ? *known : findPresentation(frame);
+        classified.insert(frame.path, presentation);
+        if (show.path.isEmpty() && !presentation.isEmpty()) {
+            show = frame;
+            showPresentation = presentation;
+        }
     }
+    // A window's kind never changes; what closed is forgotten.
+    m_frames = classified;
     if (show.path.isEmpty()) {
         forgetShow();
         return impressOpen ? ScriptResult{-1, 0, PresentationProgram::impress, false} : none;
     }
     if (show.path != m_showFrame) {
         m_showFrame = show.path;
-        m_presentationPath = findPresentation(show);
+        m_presentationPath = showPresentation;
         m_bursts.restart();
     }
     return {m_bursts.count(), 0, PresentationProgram::impress, false};

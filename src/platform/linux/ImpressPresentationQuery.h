@@ -9,10 +9,11 @@
 #include <QObject>
 
 // LibreOffice Impress, read through the accessibility tree (AT-SPI) on the session's
-// accessibility bus. A running show is a frame of the office application named
-// "Presenting: <document>"; every slide change makes the show's "document presentation"
-// object send a burst of children-changed:add events. Impress exposes no slide number that
-// follows the show, so the position is unknown and counts the changes (one per burst).
+// accessibility bus. A running show is a window of the office application ("Presenting:
+// <document>" in English) holding a "document presentation" object close to its top; every
+// slide change makes that object send a burst of children-changed:add events. Impress exposes no
+// slide number that follows the show, so the position is unknown and counts the changes (one per
+// burst).
 class ImpressPresentationQuery final : public QObject, public PowerPointQuery {
     Q_OBJECT
 public:
@@ -46,6 +47,9 @@ private:
     std::optional<QDBusConnection> m_a11y;
     QElapsedTimer m_sinceAttempt;
     QHash<QString, QString> m_appNames;
+    // Each window of the office seen so far, and the path of its show's presentation object
+    // (empty for windows that are no show).
+    QHash<QString, QString> m_frames;
     // The office application's bus name, and the show now running: its frame and the object
     // whose events count.
     QString m_officeBus;

@@ -5,6 +5,7 @@
 namespace {
 
 const QString objectPath = QStringLiteral("/io/github/pdfpc");
+const QString signalName = QStringLiteral("OverlayChange");
 
 } // namespace
 
@@ -13,8 +14,7 @@ PdfpcPresentationQuery::PdfpcPresentationQuery(QDBusConnection bus)
 
 PdfpcPresentationQuery::~PdfpcPresentationQuery() {
     if (m_subscribed)
-        m_bus.disconnect(service, objectPath, service, QStringLiteral("SlideChange"), this,
-                         SLOT(slideChanged(int)));
+        m_bus.disconnect(service, objectPath, service, signalName, this, SLOT(pageChanged(int)));
 }
 
 void PdfpcPresentationQuery::setChangeNotifier(std::function<void()> notify) {
@@ -25,8 +25,8 @@ ScriptResult PdfpcPresentationQuery::run() {
     // Subscribed before the first look, so that no change between the two is missed. QtDBus
     // follows the well-known name to whichever process owns it.
     if (!m_subscribed && m_bus.isConnected())
-        m_subscribed = m_bus.connect(service, objectPath, service, QStringLiteral("SlideChange"),
-                                     this, SLOT(slideChanged(int)));
+        m_subscribed =
+            m_bus.connect(service, objectPath, service, signalName, this, SLOT(pageChanged(int)));
     const std::optional<QString> owner = DBusCall::owner(m_bus, service);
     if (!owner) {
         m_owner.clear();
@@ -45,7 +45,7 @@ ScriptResult PdfpcPresentationQuery::run() {
     return {*m_index + 1, 0, PresentationProgram::pdfpc, true};
 }
 
-void PdfpcPresentationQuery::slideChanged(int index) {
+void PdfpcPresentationQuery::pageChanged(int index) {
     if (index < 0)
         return;
     m_index = index;

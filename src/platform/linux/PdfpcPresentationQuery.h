@@ -8,9 +8,10 @@
 #include <optional>
 
 // pdfpc presents from the moment it runs and owns "io.github.pdfpc" while it does. It tells
-// each slide change with the signal SlideChange(index) on /io/github/pdfpc, and offers no way
-// to read the current slide: until its first signal the slide is unknown. (Its TriggerAction
-// controls the show and is never called.)
+// every page change with the signal OverlayChange(index of the PDF page) on /io/github/pdfpc
+// (its SlideChange for slides made of several pages did not come in pdfpc 4.6), and offers no
+// way to read the current page: until its first signal the slide is unknown. The position is
+// the PDF page. (Its TriggerAction controls the show and is never called.)
 class PdfpcPresentationQuery final : public QObject, public PowerPointQuery {
     Q_OBJECT
 public:
@@ -23,7 +24,7 @@ public:
     static inline const QString service = QStringLiteral("io.github.pdfpc");
 
 private Q_SLOTS:
-    void slideChanged(int index);
+    void pageChanged(int index);
 
 private:
     QDBusConnection m_bus;

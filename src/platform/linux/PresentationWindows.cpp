@@ -14,12 +14,14 @@ bool classIs(const TopLevelWindow& window, QStringView name) {
 } // namespace
 
 QString showProgram(const TopLevelWindow& window) {
-    // Impress names the window of a running show after the document: "Presenting: <name>".
+    // Impress names the window of a running show after the document: "Presenting: <name>",
+    // in German "Präsentieren: <name>".
     if ((classIs(window, u"soffice") || classIs(window, u"libreoffice")) &&
-        window.title.startsWith(u"Presenting: "))
+        (window.title.startsWith(u"Presenting: ") || window.title.startsWith(u"Präsentieren: ")))
         return PresentationProgram::impress;
     // Okular's presentation mode is a window of its own beside the main window.
-    if (classIs(window, u"okular") && window.title.contains(u"Presentation"))
+    if (classIs(window, u"okular") &&
+        (window.title.contains(u"Presentation") || window.title.contains(u"Präsentation")))
         return PresentationProgram::okular;
     // pdfpc presents from the moment it runs; both its windows belong to the show.
     if (classIs(window, u"pdfpc"))

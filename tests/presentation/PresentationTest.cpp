@@ -9,6 +9,7 @@
 #include "platform/linux/PdfpcPresentationQuery.h"
 #include "platform/linux/PresentationWindows.h"
 #include "powerpoint/EventBursts.h"
+#include "powerpoint/PowerPoint.h"
 #include "powerpoint/PowerPointWatcher.h"
 #include "powerpoint/PresentationStatus.h"
 #include "powerpoint/ProcessPowerPointQuery.h"
@@ -19,6 +20,7 @@
 #include <atomic>
 
 Q_DECLARE_METATYPE(TopLevelWindow)
+Q_DECLARE_METATYPE(ScriptResult)
 
 using namespace std::chrono_literals;
 
@@ -75,6 +77,36 @@ struct Rig {
 
     static inline int instances = 0;
 };
+
+// A query that gives the answers it is handed, one per run.
+class AnsweringQuery final : public PowerPointQuery {
+public:
+    explicit AnsweringQuery(QList<ScriptResult> answers)
+        : m_answers(std::move(answers)) {}
+    ScriptResult run() override { return m_answers.takeFirst(); }
+
+private:
+    QList<ScriptResult> m_answers;
+};
+
+ScriptResult showing(const QString& program, int position) {
+    return {position, 0, program, true};
+}
+ScriptResult open(const QString& program) {
+    return {-1, 0, program, true};
+}
+ScriptResult slow(const QString& program) {
+    return {std::nullopt, PowerPoint::errorTimedOut, program, true};
+}
+const ScriptResult nothing{-1, 0, QString(), true};
+
+QString describe(const ScriptResult& result) {
+    return QStringLiteral("%1 %2 %3")
+        .arg(result.position ? QString::number(*result.position) : QStringLiteral("error"),
+             result.program)
+        .arg(result.error)
+        .trimmed();
+}
 
 TopLevelWindow window(const QString& instance, const QString& title, bool fullScreen = false) {
     TopLevelWindow w;
@@ -160,6 +192,46 @@ private Q_SLOTS:
         QFETCH(bool, linux);
         QFETCH(QString, line);
         QCOMPARE(PresentationStatus::line({denied, running, program, known, 7, linux}), line);
+    }
+
+    void chooserAnswersForTheFirstThatPresents_data() {
+        // Two runs of the chooser over Impress, Okular and pdfpc; what each program answers in
+        // each run, and what the chooser makes of the second run.
+        QTest::addColumn<QList<ScriptResult>>("impressAnswers");
+        QTest::addColumn<QList<ScriptResult>>("okularAnswers");
+        QTest::addColumn<QList<ScriptResult>>("pdfpcAnswers");
+        QTest::addColumn<QString>("second");
+        using L = QList<ScriptResult>;
+        QTest::newRow("fixed order")
+            << L{showing(impress, 0), showing(impress, 1)}
+            << L{showing(okular, 3), showing(okular, 3)} << L{nothing, nothing}
+            << QStringLiteral("1 LibreOffice Impress 0");
+        QTest::newRow("first open is named")
+            << L{nothing, nothing} << L{open(okular), open(okular)} << L{open(pdfpc), open(pdfpc)}
+            << QStringLiteral("-1 Okular 0");
+        QTest::newRow("nothing open") << L{nothing, nothing} << L{nothing, nothing}
+                                      << L{nothing, nothing} << QStringLiteral("-1  0");
+        QTest::newRow("presenter slow: its show holds")
+            << L{nothing, nothing} << L{showing(okular, 2), slow(okular)} << L{nothing, nothing}
+            << QStringLiteral("error Okular -1712");
+        QTest::newRow("slow program that did not present is passed over")
+            << L{slow(impress), slow(impress)} << L{nothing, nothing}
+            << L{showing(pdfpc, 4), showing(pdfpc, 5)} << QStringLiteral("5 pdfpc 0");
+    }
+
+    void chooserAnswersForTheFirstThatPresents() {
+        QFETCH(QList<ScriptResult>, impressAnswers);
+        QFETCH(QList<ScriptResult>, okularAnswers);
+        QFETCH(QList<ScriptResult>, pdfpcAnswers);
+        QFETCH(QString, second);
+        std::vector<std::unique_ptr<PowerPointQuery>> queries;
+        // The chooser stops at the first that presents; answers not asked for stay unused.
+        queries.push_back(std::make_unique<AnsweringQuery>(impressAnswers));
+        queries.push_back(std::make_unique<AnsweringQuery>(okularAnswers));
+        queries.push_back(std::make_unique<AnsweringQuery>(pdfpcAnswers));
+        LinuxPresentationQuery chooser(std::move(queries));
+        chooser.run();
+        QCOMPARE(describe(chooser.run()), second);
     }
 
     void showWindowsAreRecognised_data() {

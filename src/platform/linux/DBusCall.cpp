@@ -10,15 +10,15 @@ namespace {
 const QString busService = QStringLiteral("org.freedesktop.DBus");
 const QString busPath = QStringLiteral("/org/freedesktop/DBus");
 
-bool nameHasOwner(const QDBusConnection& bus, const QString& name) {
+} // namespace
+
+bool hasOwner(const QDBusConnection& bus, const QString& name) {
     QDBusMessage message = QDBusMessage::createMethodCall(busService, busPath, busService,
                                                           QStringLiteral("NameHasOwner"));
     message << name;
     const QDBusMessage reply = bus.call(message, QDBus::Block, timeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
 }
-
-} // namespace
 
 Reply call(const QDBusConnection& bus, const QString& service, const QString& path,
            const QString& interface, const QString& method, const QVariantList& arguments,
@@ -34,7 +34,7 @@ Reply call(const QDBusConnection& bus, const QString& service, const QString& pa
     // only the program's name still being owned tells them apart.
     if (reply.errorName() == u"org.freedesktop.DBus.Error.NoReply" ||
         reply.errorName() == u"org.freedesktop.DBus.Error.Timeout")
-        return {nameHasOwner(bus, service) ? Outcome::timedOut : Outcome::gone, {}};
+        return {hasOwner(bus, service) ? Outcome::timedOut : Outcome::gone, {}};
     return {};
 }
 

@@ -40,6 +40,9 @@ Reply property(const QDBusConnection& bus, const QString& service, const QString
 // The names on the bus (ListNames of the bus itself); nothing when the bus does not answer.
 std::optional<QStringList> names(const QDBusConnection& bus);
 
+// Whether a program owns `name` now; asking never starts one that the bus could activate.
+bool hasOwner(const QDBusConnection& bus, const QString& name);
+
 // The unique name that owns `name` now; nothing when it has no owner or the bus is silent.
 std::optional<QString> owner(const QDBusConnection& bus, const QString& name);
 

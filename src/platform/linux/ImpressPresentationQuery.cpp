@@ -13,7 +13,7 @@ const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
 const QString eventObject = QStringLiteral("org.a11y.atspi.Event.Object");
 const QString childrenChangedEvent = QStringLiteral("object:children-changed");
 // A missing accessibility bus is asked for again only this often.
-constexpr qint64 retryMs = 5000;
+constexpr qint64 retryMs = 2000;
 // The show's window is small: its presentation object is the twelfth of fifteen objects. A
 // document window holds a presentation object too, but behind a thousand others (menus,
 // toolbars, panes), so a search that gives up early tells the two apart in any language.
@@ -57,6 +57,10 @@ bool ImpressPresentationQuery::ensureBus() {
     }
     QString address = qEnvironmentVariable("AT_SPI_BUS_ADDRESS");
     if (address.isEmpty()) {
+        // Calling org.a11y.Bus would start the accessibility bus where none runs; an office
+        // that shows anything has started it already.
+        if (!DBusCall::hasOwner(m_session, QStringLiteral("org.a11y.Bus")))
+            return false;
         const DBusCall::Reply reply = DBusCall::call(
             m_session, QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
             QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));

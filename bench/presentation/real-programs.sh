@@ -8,6 +8,7 @@
 # Not run by CI: the programs are large, and the numbers are for a person to read.
 set -uo pipefail
 binary=$(realpath "${1:-build/release/kalvane}")
+activate=$(dirname "$binary")/bench/presentation/bench_activate_show_window
 shift || true
 programs=${*:-impress okular pdfpc}
 
@@ -121,10 +122,14 @@ for line in sys.stdin:
         echo "$name: no show seen within 60 s"
         return
     fi
-    # Okular greets its presentation mode with a dialog; it takes the first key otherwise.
-    [ "$name" = okular ] && sleep 1 && for w in $(xdotool search --name '^Information' 2>/dev/null); do
-        xdotool windowactivate --sync "$w" key Return 2>/dev/null
-    done
+    # Okular greets its presentation mode with a dialog, which takes the keys until closed.
+    if [ "$name" = okular ]; then
+        for _ in $(seq 50); do
+            dialog=$(xdotool search --name '^Information' 2>/dev/null | head -1)
+            [ -n "$dialog" ] && xdotool windowactivate --sync "$dialog" key Return 2>/dev/null && break
+            sleep 0.1
+        done
+    fi
     sleep 1
     local presses=()
     for key in Right Right Right Left; do
@@ -132,6 +137,27 @@ for line in sys.stdin:
         xdotool key $key
         sleep 1.5
     done
+    # Give the focus to another window of the desktop, then let the platform give it back to
+    # the show, as the app does after its own windows close.
+    local show_window other="" focus_result="skipped (no tool)"
+    show_window=$(xdotool getactivewindow 2>/dev/null)
+    if [ -x "$activate" ] && [ -n "$show_window" ]; then
+        for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            [ "$w" != "$show_window" ] && xdotool windowactivate --sync "$w" 2>/dev/null &&
+                other=$w && break
+        done
+        if [ -z "$other" ]; then
+            focus_result="skipped (no other window to take the focus)"
+        else
+            "$activate" >/dev/null
+            sleep 0.5
+            if [ "$(xdotool getactivewindow 2>/dev/null)" = "$show_window" ]; then
+                focus_result="back on the show window"
+            else
+                focus_result="NOT back on the show window: $(xdotool getactivewindow getwindowname 2>/dev/null)"
+            fi
+        fi
+    fi
     local ended
     ended=$(now)
     case $name in
@@ -145,6 +171,7 @@ for line in sys.stdin:
     kill $watch 2>/dev/null
 
     echo "== $name"
+    echo "  focus     -> $focus_result"
     python3 - "$log" "$started" "$ended" "${presses[@]}" <<'PY'
 import json, sys
 log, started, ended = sys.argv[1], float(sys.argv[2]), float(sys.argv[3])

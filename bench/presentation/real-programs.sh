@@ -149,6 +149,7 @@ for line in sys.stdin:
         if [ -z "$other" ]; then
             focus_result="skipped (no other window to take the focus)"
         else
+            sleep 1 # a person takes longer than that in the app's window
             "$activate" >/dev/null
             sleep 0.5
             if [ "$(xdotool getactivewindow 2>/dev/null)" = "$show_window" ]; then

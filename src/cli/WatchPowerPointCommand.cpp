@@ -8,7 +8,9 @@
 
 #include <QCoreApplication>
 
-int runWatchPowerPoint(const QStringList& arguments) {
+namespace {
+
+int runWatch(const QStringList& arguments, bool presentation) {
     Options options({{QStringLiteral("ticks"), QStringLiteral("Stop after N ticks of 0.25 s."),
                       QStringLiteral("N")}});
     if (!options.parse(arguments))
@@ -22,21 +24,40 @@ int runWatchPowerPoint(const QStringList& arguments) {
         return usageExitCode;
 
     PowerPointWatcher watcher;
-    const auto report = [&watcher](const QString& event) {
-        JsonLine()
-            .add(QStringLiteral("event"), event)
-            .add(QStringLiteral("slideShowRunning"), watcher.slideShowRunning())
-            .add(QStringLiteral("position"), watcher.position())
-            .add(QStringLiteral("permissionDenied"), watcher.permissionDenied())
-            .print();
+    const auto report = [&watcher, presentation](const QString& event) {
+        watcherEventLine(event, watcher, presentation).print();
     };
     watcher.onSlideShowStart = [report] { report(QStringLiteral("start")); };
     watcher.onSlideChange = [report] { report(QStringLiteral("change")); };
     watcher.onSlideShowEnd = [report] { report(QStringLiteral("end")); };
-    watcher.onPermissionChange = [report] { report(QStringLiteral("permission")); };
+    if (!presentation)
+        watcher.onPermissionChange = [report] { report(QStringLiteral("permission")); };
     watcher.start();
 
     TickLimit limit(*ticks);
     limit.start();
     return QCoreApplication::exec();
+}
+
+} // namespace
+
+JsonLine watcherEventLine(const QString& event, const PowerPointWatcher& watcher,
+                          bool nullUnknownPosition) {
+    const bool known = watcher.positionKnown() && watcher.slideShowRunning();
+    const QJsonValue position = nullUnknownPosition && !known ? QJsonValue(QJsonValue::Null)
+                                                              : QJsonValue(watcher.position());
+    return JsonLine()
+        .add(QStringLiteral("event"), event)
+        .add(QStringLiteral("program"), watcher.program())
+        .add(QStringLiteral("slideShowRunning"), watcher.slideShowRunning())
+        .add(QStringLiteral("position"), position)
+        .add(QStringLiteral("permissionDenied"), watcher.permissionDenied());
+}
+
+int runWatchPowerPoint(const QStringList& arguments) {
+    return runWatch(arguments, false);
+}
+
+int runWatchPresentation(const QStringList& arguments) {
+    return runWatch(arguments, true);
 }

@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "powerpoint/PowerPoint.h"
+
 #include <atomic>
 
 namespace {
@@ -30,4 +32,8 @@ bool Platform::setLoginItemEnabled(bool, QString* error) {
     if (error)
         *error = QStringLiteral("this platform has no login items");
     return false;
+}
+
+bool Platform::presentationQueryAllowed() const {
+    return isApplicationRunning(PowerPoint::bundleIdentifier);
 }

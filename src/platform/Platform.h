@@ -29,6 +29,13 @@ public:
 
     // A new query of the running slide show, used on the watcher's own thread only.
     virtual std::unique_ptr<PowerPointQuery> createPowerPointQuery() = 0;
+    // Whether the watcher may send its query now. A query that addresses PowerPoint would
+    // launch it, so by default it is sent only while PowerPoint runs; platforms whose query
+    // looks for the programs itself without starting any allow it always.
+    virtual bool presentationQueryAllowed() const;
+    // Whether the query also watches presentation programs other than PowerPoint, so that
+    // the status line names no single program while none is open.
+    virtual bool watchesOtherPresentationPrograms() const { return false; }
     // Opens the system settings where the user allows this program to control PowerPoint.
     virtual void openAutomationSettings() = 0;
 

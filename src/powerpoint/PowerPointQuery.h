@@ -1,5 +1,10 @@
 #pragma once
 
+#include "powerpoint/PresentationProgram.h"
+
+#include <QString>
+
+#include <functional>
 #include <optional>
 
 // The outcome of one query: a position (negative when no slide show runs) and error 0, or no
@@ -7,6 +12,12 @@
 struct ScriptResult {
     std::optional<int> position;
     int error = 0;
+    // The program that answered: the one presenting, or without a show the one that is open;
+    // empty when no presentation program is open at all.
+    QString program = PresentationProgram::powerPoint;
+    // False for programs that tell that the slide changed but not which slide is shown: their
+    // position then counts the changes since the show started.
+    bool positionKnown = true;
 };
 
 // One way of asking PowerPoint for the running slide show. Used on the watcher's serial
@@ -15,4 +26,8 @@ class PowerPointQuery {
 public:
     virtual ~PowerPointQuery() = default;
     virtual ScriptResult run() = 0;
+
+    // Queries that hear about changes between two runs (pushed events) call `notify`, on the
+    // runner's thread, so that the watcher asks again at once instead of at its next poll.
+    virtual void setChangeNotifier(std::function<void()> notify) { (void)notify; }
 };

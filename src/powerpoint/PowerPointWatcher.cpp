@@ -12,7 +12,9 @@ PowerPointWatcher::PowerPointWatcher(QObject* parent)
 
 PowerPointWatcher::PowerPointWatcher(std::unique_ptr<ScriptRunner> runner, QObject* parent)
     : QObject(parent)
-    , m_runner(std::move(runner)) {}
+    , m_runner(std::move(runner)) {
+    m_runner->setChangeHandler(this, [this] { pollSoon(); });
+}
 
 PowerPointWatcher::~PowerPointWatcher() = default;
 
@@ -36,7 +38,8 @@ void PowerPointWatcher::poll() {
     if (m_busy)
         return;
     // Never send the query while PowerPoint is absent: addressing it would launch it.
-    if (!Platform::instance().isApplicationRunning(PowerPoint::bundleIdentifier)) {
+    if (!Platform::instance().presentationQueryAllowed()) {
+        m_program.clear();
         apply(-1);
         return;
     }
@@ -44,20 +47,39 @@ void PowerPointWatcher::poll() {
     m_runner->submit(this, [this](ScriptResult result) { handleResult(result); });
 }
 
+void PowerPointWatcher::pollSoon() {
+    if (m_busy)
+        m_pollAgain = true;
+    else
+        poll();
+}
+
 void PowerPointWatcher::handleResult(const ScriptResult& result) {
     m_busy = false;
     if (result.position) {
         setPermissionDenied(false);
+        // The end is told with the program whose show ended; another program presenting is
+        // another show, and the talk timer starts anew.
+        if (m_slideShowRunning && (*result.position < 0 || result.program != m_program))
+            endShow();
+        m_program = result.program;
+        m_positionKnown = result.positionKnown;
         apply(*result.position);
     } else if (result.error == PowerPoint::errorNotPermitted) {
         setPermissionDenied(true);
         if (m_slideShowRunning)
             endShow();
-    } else if (result.error == PowerPoint::errorNotRunning && m_slideShowRunning) {
-        endShow();
+    } else if (result.error == PowerPoint::errorNotRunning) {
+        m_program.clear();
+        if (m_slideShowRunning)
+            endShow();
     }
     // Any other failure, a timeout among them, leaves everything as it is; the next poll
     // asks again.
+    if (m_pollAgain) {
+        m_pollAgain = false;
+        poll();
+    }
 }
 
 void PowerPointWatcher::apply(int position) {

@@ -10,8 +10,9 @@
 
 class QTimer;
 
-// Tells whether PowerPoint shows a slide show and on which slide. It asks twice a second,
-// off the main thread, and turns the answers into start, slide-change and end events.
+// Tells whether a presentation program (PowerPoint, or on Linux the programs speakers use
+// there) shows a slide show and on which slide. It asks twice a second, off the main thread,
+// and turns the answers into start, slide-change and end events.
 class PowerPointWatcher final : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +23,15 @@ public:
     ~PowerPointWatcher() override;
 
     bool slideShowRunning() const { return m_slideShowRunning; }
-    int position() const { return m_position; }
+    // The slide shown while a show runs and its program tells it; 0 otherwise.
+    int position() const { return m_positionKnown ? m_position : 0; }
+    // Whether the presenting program tells the slide number; where it does not, slide
+    // changes are still reported, and position() stays 0.
+    bool positionKnown() const { return m_positionKnown; }
+    // The program presenting or, without a show, the one last found open ("PowerPoint",
+    // "LibreOffice Impress", "Okular", "pdfpc"); empty while none is open.
+    QString program() const { return m_program; }
+    bool programOpen() const { return !m_program.isEmpty(); }
     bool permissionDenied() const { return m_permissionDenied; }
     bool busy() const { return m_busy; }
 
@@ -48,9 +57,14 @@ public:
 private:
     void endShow();
     void setPermissionDenied(bool denied);
+    // A query heard of a change: ask now, or right after the query under way.
+    void pollSoon();
 
     bool m_slideShowRunning = false;
     int m_position = 0;
+    bool m_positionKnown = true;
+    QString m_program;
+    bool m_pollAgain = false;
     bool m_permissionDenied = false;
     std::unique_ptr<ScriptRunner> m_runner;
     bool m_busy = false;

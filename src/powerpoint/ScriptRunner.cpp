@@ -9,11 +9,20 @@ public:
         : m_factory(std::move(factory)) {}
 
     ScriptResult run() {
-        if (!m_query && m_factory)
+        if (!m_query && m_factory) {
             m_query = m_factory();
+            if (m_query && m_notify)
+                m_query->setChangeNotifier(m_notify);
+        }
         if (!m_query)
             return {std::nullopt, -1};
         return m_query->run();
+    }
+
+    void setNotifier(std::function<void()> notify) {
+        m_notify = std::move(notify);
+        if (m_query)
+            m_query->setChangeNotifier(m_notify);
     }
 
     // Destroyed on its own thread, so the query goes where it was made.
@@ -21,6 +30,7 @@ public:
 
 private:
     QueryFactory m_factory;
+    std::function<void()> m_notify;
     std::unique_ptr<PowerPointQuery> m_query;
 };
 
@@ -59,5 +69,16 @@ void ScriptRunner::submit(QObject* receiver, std::function<void(ScriptResult)> d
                 QMetaObject::invokeMethod(
                     target.data(), [done, result] { done(result); }, Qt::QueuedConnection);
         },
+        Qt::QueuedConnection);
+}
+
+void ScriptRunner::setChangeHandler(QObject* receiver, std::function<void()> changed) {
+    QPointer<QObject> target(receiver);
+    auto notify = [target, changed = std::move(changed)] {
+        if (target)
+            QMetaObject::invokeMethod(target.data(), changed, Qt::QueuedConnection);
+    };
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, notify] { worker->setNotifier(notify); },
         Qt::QueuedConnection);
 }

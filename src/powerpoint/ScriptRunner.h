@@ -28,6 +28,10 @@ public:
     // receiver is gone by then.
     void submit(QObject* receiver, std::function<void(ScriptResult)> done);
 
+    // `changed` runs on `receiver`'s thread whenever the query hears of a change between two
+    // runs (see PowerPointQuery::setChangeNotifier), unless the receiver is gone by then.
+    void setChangeHandler(QObject* receiver, std::function<void()> changed);
+
     // The name of the thread, the program's reverse-DNS identifier followed by ".powerpoint".
     static QString queueLabel();
 

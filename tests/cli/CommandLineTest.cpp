@@ -118,7 +118,8 @@ private Q_SLOTS:
                              QStringLiteral("end 0 0 0"),
                          }));
         QVERIFY(run.out.startsWith(QStringLiteral(
-            R"({"event":"start","slideShowRunning":true,"position":5,"permissionDenied":false})")));
+            R"({"event":"start","program":"PowerPoint","slideShowRunning":true,"position":5,)"
+            R"("permissionDenied":false})")));
     }
 };
 

@@ -1,7 +1,10 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/LinuxPresentationQuery.h"
+#include "platform/linux/PresentationWindows.h"
 #include "platform/linux/XdgAutostart.h"
 #include "powerpoint/PowerPoint.h"
+#include "powerpoint/PresentationProgram.h"
 #include "powerpoint/ProcessPowerPointQuery.h"
 
 #include <QCoreApplication>
@@ -19,6 +22,10 @@ QString resolved(const QString& path) {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+bool standInConfigured() {
+    return !ProcessPowerPointQuery::configuredCommand().isEmpty();
 }
 
 } // namespace
@@ -40,13 +47,40 @@ bool LinuxPlatform::isApplicationRunning(const QString& bundleIdentifier) const 
     return false;
 }
 
-bool LinuxPlatform::activateApplication(const QString&) {
-    // Window managers decide focus on X11; the stand-in command has no window to raise.
-    return false;
+bool LinuxPlatform::activateApplication(const QString& bundleIdentifier) {
+    // Giving "PowerPoint" the focus back means, here, the window of the running show; a
+    // program name asks for that program's show window.
+    QString program;
+    if (bundleIdentifier != PowerPoint::bundleIdentifier) {
+        if (bundleIdentifier != PresentationProgram::impress &&
+            bundleIdentifier != PresentationProgram::okular &&
+            bundleIdentifier != PresentationProgram::pdfpc)
+            return false;
+        program = bundleIdentifier;
+    }
+    X11Windows windows;
+    const QList<TopLevelWindow> list = windows.list();
+    const TopLevelWindow* window = PresentationWindows::pick(list, program);
+    return window && windows.activate(window->id);
 }
 
 std::unique_ptr<PowerPointQuery> LinuxPlatform::createPowerPointQuery() {
-    return std::make_unique<ProcessPowerPointQuery>(ProcessPowerPointQuery::configuredCommand());
+    if (standInConfigured())
+        return std::make_unique<ProcessPowerPointQuery>(
+            ProcessPowerPointQuery::configuredCommand());
+    return LinuxPresentationQuery::create();
+}
+
+bool LinuxPlatform::presentationQueryAllowed() const {
+    // The stand-in command counts as PowerPoint and runs only while it exists; the programs'
+    // own queries only look at the buses and never start anything.
+    if (standInConfigured())
+        return ProcessPowerPointQuery::commandAvailable();
+    return true;
+}
+
+bool LinuxPlatform::watchesOtherPresentationPrograms() const {
+    return !standInConfigured();
 }
 
 void LinuxPlatform::openAutomationSettings() {

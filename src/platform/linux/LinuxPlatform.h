@@ -2,8 +2,10 @@
 
 #include "platform/Platform.h"
 
-// Linux has no PowerPoint; a command named by KLV_POWERPOINT_SCRIPT stands in for it, so
-// that the whole slide-show path runs here too. Start at login is an XDG autostart entry.
+// Linux has no PowerPoint: the watcher follows the presentation programs Linux speakers use
+// (LibreOffice Impress, Okular, pdfpc). A command named by KLV_POWERPOINT_SCRIPT stands in
+// for PowerPoint instead when set, so that the whole slide-show path runs here too. Start at
+// login is an XDG autostart entry.
 class LinuxPlatform final : public Platform {
 public:
     // Where this program lives and starts from; the defaults are the build's install folder,
@@ -21,6 +23,8 @@ public:
     bool isApplicationRunning(const QString& bundleIdentifier) const override;
     bool activateApplication(const QString& bundleIdentifier) override;
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
+    bool presentationQueryAllowed() const override;
+    bool watchesOtherPresentationPrograms() const override;
     void openAutomationSettings() override;
     bool isInstalledCopy() const override;
     bool loginItemEnabled() const override;

@@ -305,13 +305,49 @@ QRectF inkBounds(const Line& line, const QFontMetricsF& metrics) {
 
 } // namespace
 
+// Everything a paint depends on, as far as it shows: the bar's fill at the device pixel, the
+// blink phase only for a blinking message.
+struct OverlayView::Drawn {
+    QSizeF size;
+    qreal ratio = 1;
+    double opacity = 0;
+    bool outlined = false;
+    Rows rows;
+    qsizetype timeCharacters = 0;
+    QString caption;
+    QString time;
+    Tone tone = Tone::idle;
+    QString message;
+    bool messageDim = false;
+    QString secondary;
+    int fillPixels = 0;
+    BarTone barTone = BarTone::normal;
+
+    // Every row in the same place: a change only repaints the rows whose content differs.
+    bool sameLayout(const Drawn& other) const {
+        return size == other.size && ratio == other.ratio && opacity == other.opacity &&
+               outlined == other.outlined && rows == other.rows &&
+               timeCharacters == other.timeCharacters;
+    }
+    friend bool operator==(const Drawn&, const Drawn&) = default;
+};
+
 // Large glyphs are not in the painter's glyph cache and are filled as outlines on every frame,
-// which costs milliseconds on a big window. The texts change seldom (the time once a second),
-// while the card redraws four times a second and on every blink: drawn lines are kept as
-// images.
-struct OverlayView::LineImages {
+// which costs milliseconds on a big window. The texts change seldom (the time once a second):
+// drawn lines are kept as images. So is everything that only changes with the size and the
+// settings (the card, its icons, its grip), drawn once into one image.
+struct OverlayView::Caches {
     // In kilobytes; about two full-width lines on a high-resolution 4K strip.
     QCache<QString, QImage> images{32 * 1024};
+
+    QImage layer;
+    QSizeF layerSize;
+    qreal layerRatio = 0;
+    double layerOpacity = -1;
+    bool layerOutlined = false;
+
+    // What the last paint of the widget showed, to repaint only what differs from it.
+    std::optional<Drawn> painted;
 };
 
 namespace {
@@ -378,13 +414,13 @@ void drawCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
 OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_lineImages(std::make_unique<LineImages>()) {
+    , m_caches(std::make_unique<Caches>()) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     reloadSettings();
     if (m_model)
-        connect(m_model, &OverlayModel::displayChanged, this, qOverload<>(&QWidget::update));
+        connect(m_model, &OverlayModel::displayChanged, this, &OverlayView::refresh);
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
                 if (key == QLatin1String(SettingsKey::overlayOpacity) ||
@@ -392,7 +428,7 @@ OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
                     key == QLatin1String(SettingsKey::showMessages) ||
                     key == QLatin1String(SettingsKey::showBar)) {
                     reloadSettings();
-                    update();
+                    refresh();
                 }
             });
     m_blinkTimer.setInterval(500);
@@ -429,14 +465,132 @@ void OverlayView::setBlinkOn(bool on) {
     if (m_blinkOn == on)
         return;
     m_blinkOn = on;
-    update();
+    refresh();
 }
 
 void OverlayView::toggleBlink() {
-    m_blinkOn = !m_blinkOn;
-    // Only a blinking message looks different in the other phase.
-    if (m_model && m_model->display().blink && rows().message)
+    setBlinkOn(!m_blinkOn);
+}
+
+void OverlayView::setOutlined(bool outlined) {
+    if (m_outlined == outlined)
+        return;
+    m_outlined = outlined;
+    refresh();
+}
+
+QPainterPath OverlayView::cardShape(QSizeF size) {
+    return continuousRoundedRect(QRectF(QPointF(0, 0), size), cornerRadius(size.height()));
+}
+
+OverlayView::Drawn OverlayView::drawn(QSizeF size, qreal ratio) const {
+    const TimerDisplay display = m_model ? m_model->display() : TimerDisplay::initial();
+    Drawn d;
+    d.size = size;
+    d.ratio = ratio;
+    d.opacity = m_opacity;
+    d.outlined = m_outlined;
+    d.rows = rows();
+    d.timeCharacters = perceivedLength(display.time);
+    if (m_showCaption)
+        d.caption = display.caption;
+    d.time = display.time;
+    d.tone = display.tone;
+    if (d.rows.message) {
+        d.message = display.message;
+        d.messageDim = display.blink && !m_blinkOn;
+    }
+    if (d.rows.secondary)
+        d.secondary = display.secondary;
+    if (d.rows.bar) {
+        const Rect track = barTrack(metricsFor(size));
+        d.fillPixels = qRound(fillWidth(*display.progress, track.width, track.height) * ratio);
+        d.barTone = display.barTone;
+    }
+    return d;
+}
+
+void OverlayView::refresh() {
+    if (!isVisible())
+        return;
+    const QSizeF size(this->size());
+    const Drawn now = drawn(size, devicePixelRatioF());
+    const std::optional<Drawn>& painted = m_caches->painted;
+    if (painted && *painted == now)
+        return;
+    if (!painted || !painted->sameLayout(now)) {
         update();
+        return;
+    }
+    // Whole rows, with room above and below for glyphs that reach beyond their row.
+    const Metrics m = metricsFor(size);
+    QRegion dirty;
+    const auto row = [&](const Rect& r, double reach) {
+        dirty += QRectF(0, r.y - reach, size.width(), r.height + 2 * reach).toAlignedRect();
+    };
+    if (painted->caption != now.caption)
+        row(captionBox(m), 4);
+    if (painted->time != now.time || painted->tone != now.tone)
+        row(timeRow(m), 0.25 * m.timeAreaHeight + 4);
+    if (painted->message != now.message || painted->messageDim != now.messageDim)
+        row(messageRow(m), 0.25 * m.messageHeight + 4);
+    if (painted->secondary != now.secondary)
+        row(secondaryRow(m), 0.25 * m.secondaryHeight + 4);
+    if (painted->fillPixels != now.fillPixels || painted->barTone != now.barTone)
+        row(barTrack(m), 4);
+    update(dirty);
+}
+
+const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi) const {
+    Caches& c = *m_caches;
+    if (!c.layer.isNull() && c.layerSize == size && c.layerRatio == ratio &&
+        c.layerOpacity == m_opacity && c.layerOutlined == m_outlined)
+        return c.layer;
+    c.layerSize = size;
+    c.layerRatio = ratio;
+    c.layerOpacity = m_opacity;
+    c.layerOutlined = m_outlined;
+    c.layer = QImage(QSize(qCeil(size.width() * ratio), qCeil(size.height() * ratio)),
+                     QImage::Format_ARGB32_Premultiplied);
+    if (c.layer.isNull())
+        return c.layer;
+    c.layer.setDotsPerMeterX(qRound(dpi / 0.0254));
+    c.layer.setDotsPerMeterY(qRound(dpi / 0.0254));
+    c.layer.setDevicePixelRatio(ratio);
+    c.layer.fill(Qt::transparent);
+    QPainter painter(&c.layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // Card.
+    if (m_opacity > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(m_opacity)));
+        painter.drawPath(cardShape(size));
+    }
+    // Inside the window's shape, so that the cut leaves the whole line standing.
+    if (m_outlined) {
+        constexpr double inset = 0.75;
+        painter.setPen(QPen(white(0.45), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(cardShape(size - QSizeF(2 * inset, 2 * inset)).translated(inset, inset));
+    }
+
+    // Top row icons.
+    const Metrics m = metricsFor(size);
+    const double s = m.captionSize;
+    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
+    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
+
+    // Resize grip.
+    const double w = size.width();
+    const double h = size.height();
+    QPen gripPen(white(0.3), 1);
+    gripPen.setCapStyle(Qt::FlatCap);
+    painter.setPen(gripPen);
+    for (const double reach : {8.0, 12.0, 16.0})
+        painter.drawLine(QPointF(w - reach, h - 4), QPointF(w - 4, h - reach));
+    painter.end();
+    return c.layer;
 }
 
 OverlayLayout::Rows OverlayView::rows() const {
@@ -462,24 +616,17 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     const Metrics m = metricsFor(size);
     const Rows shown = rows();
 
+    const QPaintDevice* device = painter.device();
+    const qreal ratio = device ? device->devicePixelRatioF() : 1;
+    const QImage& layer = staticLayer(size, ratio, device ? device->logicalDpiY() : 96);
+
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.drawImage(QPointF(0, 0), layer);
 
-    // Card.
-    if (m_opacity > 0) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(m_opacity)));
-        painter.drawPath(
-            continuousRoundedRect(QRectF(QPointF(0, 0), size), cornerRadius(size.height())));
-    }
-
-    // Top row: gear, caption, close.
     const double s = m.captionSize;
-    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
-    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
-    QCache<QString, QImage>& cache = m_lineImages->images;
-    const QPaintDevice* device = painter.device();
+    QCache<QString, QImage>& cache = m_caches->images;
     // A text line centred in its row, shrunk to fit as far as `minimumScale` allows.
     const auto text = [&](const QString& content, const QFont& font, double pixels,
                           double minimumScale, const QRectF& row, const QColor& color,
@@ -525,15 +672,6 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
                     TimerColors::of(display.barTone));
     }
 
-    // Resize grip.
-    const double w = size.width();
-    const double h = size.height();
-    QPen gripPen(white(0.3), 1);
-    gripPen.setCapStyle(Qt::FlatCap);
-    painter.setPen(gripPen);
-    for (const double reach : {8.0, 12.0, 16.0})
-        painter.drawLine(QPointF(w - reach, h - 4), QPointF(w - 4, h - reach));
-
     painter.restore();
 }
 
@@ -556,7 +694,9 @@ QSize OverlayView::sizeHint() const {
 
 void OverlayView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paint(painter, QSizeF(size()));
+    const QSizeF size(this->size());
+    paint(painter, size);
+    m_caches->painted = drawn(size, devicePixelRatioF());
 }
 
 void OverlayView::showEvent(QShowEvent* event) {

@@ -345,6 +345,7 @@ struct OverlayView::Caches {
     qreal layerRatio = 0;
     double layerOpacity = -1;
     bool layerOutlined = false;
+    Rows layerRows;
 
     // What the last paint of the widget showed, to repaint only what differs from it.
     std::optional<Drawn> painted;
@@ -354,6 +355,22 @@ namespace {
 
 void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Line& line,
                     QPointF origin, const QColor& color, double opacity) {
+    // The time changes every second but is made of a dozen different glyphs: each is kept on
+    // its own, so a new time text is a few copies instead of a rasterisation of huge outlines.
+    if (line.equalDigits) {
+        double x = origin.x();
+        for (qsizetype i = 0; i < line.clusters.size(); ++i) {
+            Line glyph;
+            glyph.font = line.font;
+            glyph.text = line.clusters[i];
+            glyph.width = line.advances[i];
+            drawCachedLine(painter, cache, glyph,
+                           QPointF(x + (line.cells[i] - line.advances[i]) / 2, origin.y()), color,
+                           opacity);
+            x += line.cells[i];
+        }
+        return;
+    }
     const QPaintDevice* device = painter.device();
     const qreal ratio = device ? device->devicePixelRatioF() : 1;
     const int dpi = device ? device->logicalDpiY() : 96;
@@ -399,6 +416,39 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
     painter.save();
     painter.setOpacity(opacity);
     painter.drawImage(snapped, *image);
+    painter.restore();
+}
+
+// The card is the window's bottom layer: its pixels replace what is below, which is also
+// cheaper than blending them over it. Between the top row and the bottom corners it is one
+// flat colour from edge to edge (the outline aside), which is filled rather than copied.
+void drawStaticLayer(QPainter& painter, const QImage& layer, QSizeF size, double opacity,
+                     bool outlined, double barTop) {
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const double radius = std::min(cornerRadius(size.height()),
+                                   std::min(size.width(), size.height()) / 2 / cornerReach);
+    const double top = std::ceil(std::max(cornerReach * radius, topRowHeight(size.height()))) + 1;
+    const double bottom =
+        std::ceil(std::max({cornerReach * radius, grip, size.height() - barTop})) + 1;
+    const double side = outlined ? 2 : 0;
+    const QRectF middle(side, top, size.width() - 2 * side, size.height() - top - bottom);
+    if (middle.width() <= 0 || middle.height() <= 0) {
+        painter.drawImage(QPointF(0, 0), layer);
+        painter.restore();
+        return;
+    }
+    const qreal ratio = layer.devicePixelRatio();
+    const auto copy = [&](const QRectF& part) {
+        painter.drawImage(part, layer, QRectF(part.topLeft() * ratio, part.size() * ratio));
+    };
+    copy(QRectF(0, 0, size.width(), top));
+    copy(QRectF(0, size.height() - bottom, size.width(), bottom));
+    if (side > 0) {
+        copy(QRectF(0, top, side, middle.height()));
+        copy(QRectF(size.width() - side, top, side, middle.height()));
+    }
+    painter.fillRect(middle, QColor::fromRgbF(0, 0, 0, float(opacity)));
     painter.restore();
 }
 
@@ -541,11 +591,12 @@ void OverlayView::refresh() {
     update(dirty);
 }
 
-const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi) const {
+const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi, Rows rows) const {
     Caches& c = *m_caches;
     if (!c.layer.isNull() && c.layerSize == size && c.layerRatio == ratio &&
-        c.layerOpacity == m_opacity && c.layerOutlined == m_outlined)
+        c.layerOpacity == m_opacity && c.layerOutlined == m_outlined && c.layerRows == rows)
         return c.layer;
+    c.layerRows = rows;
     c.layerSize = size;
     c.layerRatio = ratio;
     c.layerOpacity = m_opacity;
@@ -580,6 +631,10 @@ const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi) const 
     const double s = m.captionSize;
     drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
     drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
+
+    // The bar's track; a translucent capsule the width of the card is slow to fill.
+    if (rows.bar)
+        drawCapsule(painter, toQt(barTrack(m)), white(0.15));
 
     // Resize grip.
     const double w = size.width();
@@ -618,12 +673,13 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
 
     const QPaintDevice* device = painter.device();
     const qreal ratio = device ? device->devicePixelRatioF() : 1;
-    const QImage& layer = staticLayer(size, ratio, device ? device->logicalDpiY() : 96);
+    const QImage& layer = staticLayer(size, ratio, device ? device->logicalDpiY() : 96, shown);
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.drawImage(QPointF(0, 0), layer);
+    drawStaticLayer(painter, layer, size, m_opacity, m_outlined,
+                    shown.bar ? barTrack(m).y : size.height());
 
     const double s = m.captionSize;
     QCache<QString, QImage>& cache = m_caches->images;
@@ -666,7 +722,6 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     // Progress bar: the track, then the fill from the left.
     if (shown.bar) {
         const QRectF track = toQt(barTrack(m));
-        drawCapsule(painter, track, white(0.15));
         const double fill = fillWidth(*display.progress, track.width(), track.height());
         drawCapsule(painter, QRectF(track.topLeft(), QSizeF(fill, track.height())),
                     TimerColors::of(display.barTone));

@@ -53,7 +53,8 @@ public:
     // The card's outline at a given size, origin at the top-left.
     static QPainterPath cardShape(QSizeF size);
 
-    // Draws the current state into `painter` at the given size, origin at the top-left.
+    // Draws the current state into `painter` at the given size, origin at the top-left. The
+    // card is the window's bottom layer: it replaces the pixels below it rather than blending.
     void paint(QPainter& painter, QSizeF size) const;
     // The current state as an image on a transparent background; the image has
     // size × devicePixelRatio pixels.
@@ -78,7 +79,7 @@ private:
     // Schedules a repaint of what differs from the last painted state, if anything.
     void refresh();
     Drawn drawn(QSizeF size, qreal ratio) const;
-    const QImage& staticLayer(QSizeF size, qreal ratio, int dpi) const;
+    const QImage& staticLayer(QSizeF size, qreal ratio, int dpi, OverlayLayout::Rows rows) const;
 
     QPointer<OverlayModel> m_model;
     std::unique_ptr<Caches> m_caches;

@@ -1,5 +1,6 @@
 #include "platform/linux/X11StackingWatcher.h"
 
+#include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -15,6 +16,9 @@ namespace {
 // A window manager that answers our raise by raising its own window again would otherwise
 // make the two of us fight as fast as the server lets us.
 constexpr qint64 raiseGapMs = 100;
+// A window dragged across the screen reports every step; a look at the stacking order now and
+// then is enough to follow it.
+constexpr qint64 checkGapMs = 40;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -61,14 +65,34 @@ X11StackingWatcher::X11StackingWatcher(QWidget* window)
     if (atom)
         m_compositorSelection = atom->atom;
 
-    // Every restack, map and reparenting among the root's children is reported to us.
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(m_connection);
-
     m_notifier =
         new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &X11StackingWatcher::readEvents);
+    window->installEventFilter(this);
+    listen(window->isVisible());
+}
+
+void X11StackingWatcher::listen(bool on) {
+    if (!m_connection)
+        return;
+    // Every restack, map and reparenting among the root's children is reported to us.
+    const uint32_t mask = on ? XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY : XCB_EVENT_MASK_NO_EVENT;
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+}
+
+bool X11StackingWatcher::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window) {
+        if (event->type() == QEvent::Show) {
+            listen(true);
+            // Mapped on top already, unless a window came up in the same moment.
+            scheduleCheck();
+        } else if (event->type() == QEvent::Hide) {
+            listen(false);
+            m_check.stop();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 X11StackingWatcher::~X11StackingWatcher() {
@@ -123,14 +147,18 @@ void X11StackingWatcher::scheduleCheck() {
     if (m_check.isActive())
         return;
     // All the events of one burst are answered by one look at the stacking order.
-    const qint64 wait =
-        m_sinceRaise.isValid() ? std::max<qint64>(0, raiseGapMs - m_sinceRaise.elapsed()) : 0;
+    qint64 wait = 0;
+    if (m_sinceRaise.isValid())
+        wait = std::max(wait, raiseGapMs - m_sinceRaise.elapsed());
+    if (m_sinceCheck.isValid())
+        wait = std::max(wait, checkGapMs - m_sinceCheck.elapsed());
     m_check.start(int(wait));
 }
 
 void X11StackingWatcher::raiseIfCovered() {
     if (!m_connection || !m_window || !m_window->isVisible())
         return;
+    m_sinceCheck.restart();
     const auto own = xcb_window_t(m_window->internalWinId());
     if (own == XCB_WINDOW_NONE)
         return;

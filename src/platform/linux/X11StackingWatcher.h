@@ -37,9 +37,15 @@ public:
     // Looks at the stacking order now and raises the window when it is covered.
     void raiseIfCovered();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void readEvents();
     void scheduleCheck();
+    // Listens to the root's children only while the window is shown: a hidden card has
+    // nothing to answer, and a busy desktop should not wake it.
+    void listen(bool on);
 
     QPointer<QWidget> m_window;
     xcb_connection_t* m_connection = nullptr;
@@ -48,5 +54,6 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     QTimer m_check;
     QElapsedTimer m_sinceRaise;
+    QElapsedTimer m_sinceCheck;
     int m_raises = 0;
 };

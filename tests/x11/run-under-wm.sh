@@ -36,7 +36,11 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
 case $wm in
 openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
-xfwm4) dbus-run-session -- xfwm4 --sm-client-disable >"$work/wm.log" 2>&1 & ;;
+xfwm4)
+    # It reads its settings over D-Bus and does not start without a session bus.
+    command -v dbus-run-session >/dev/null || { echo "dbus-run-session is missing"; exit 77; }
+    dbus-run-session -- xfwm4 --sm-client-disable >"$work/wm.log" 2>&1 &
+    ;;
 *) "$wm" >"$work/wm.log" 2>&1 & ;;
 esac
 pids+=($!)

@@ -269,38 +269,22 @@ Line layoutLine(const QString& text, const QFont& base, double pixels, double mi
     return line;
 }
 
-// Draws `line` with its left end at `origin` on the baseline.
-void drawLine(QPainter& painter, const Line& line, QPointF origin, const QColor& color) {
+// Draws the text of `line` (a line without digit cells, or one glyph of the time) with its
+// left end at `origin` on the baseline.
+void drawText(QPainter& painter, const Line& line, QPointF origin, const QColor& color) {
     painter.setFont(line.font);
     painter.setPen(color);
-    if (!line.equalDigits) {
-        painter.drawText(origin, line.text);
-        return;
-    }
-    double x = origin.x();
-    for (qsizetype i = 0; i < line.clusters.size(); ++i) {
-        painter.drawText(QPointF(x + (line.cells[i] - line.advances[i]) / 2, origin.y()),
-                         line.clusters[i]);
-        x += line.cells[i];
-    }
+    painter.drawText(origin, line.text);
 }
 
 // Where `line` puts ink, relative to its left end on the baseline, with a little room for
 // antialiasing.
 QRectF inkBounds(const Line& line, const QFontMetricsF& metrics) {
-    QRectF bounds(0, -metrics.ascent(), line.width, metrics.ascent() + metrics.descent());
-    if (!line.equalDigits) {
-        bounds |= metrics.boundingRect(line.text);
-    } else {
-        double x = 0;
-        for (qsizetype i = 0; i < line.clusters.size(); ++i) {
-            bounds |= metrics.boundingRect(line.clusters[i])
-                          .translated(x + (line.cells[i] - line.advances[i]) / 2, 0);
-            x += line.cells[i];
-        }
-    }
-    const double pad = 2 + 0.05 * metrics.height();
-    return bounds.adjusted(-pad, -pad, pad, pad);
+    // Only the ink: a time glyph's image is copied on every frame, and the empty space of its
+    // line box would double the pixels copied.
+    const QRectF ink = metrics.tightBoundingRect(line.text);
+    const double pad = 2 + 0.01 * metrics.height();
+    return ink.adjusted(-pad, -pad, pad, pad);
 }
 
 } // namespace
@@ -396,7 +380,7 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
         QPainter imagePainter(rendered.get());
         imagePainter.setRenderHint(QPainter::Antialiasing);
         imagePainter.setRenderHint(QPainter::TextAntialiasing);
-        drawLine(imagePainter, line, -bounds.topLeft(), color);
+        drawText(imagePainter, line, -bounds.topLeft(), color);
         imagePainter.end();
         const int cost = int(rendered->sizeInBytes() / 1024) + 1;
         image = rendered.get();
@@ -404,7 +388,7 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
             // Larger than the whole cache: draw it directly.
             painter.save();
             painter.setOpacity(opacity);
-            drawLine(painter, line, origin, color);
+            drawText(painter, line, origin, color);
             painter.restore();
             return;
         }

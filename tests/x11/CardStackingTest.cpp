@@ -108,18 +108,39 @@ public:
         return result;
     }
 
-    void activate(xcb_window_t window) const {
+    bool isViewable(xcb_window_t window) const {
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+
+    // The windows a taskbar or pager lists.
+    QList<xcb_window_t> clientList() const {
+        const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024),
+            nullptr));
+        if (!reply)
+            return {};
+        const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+        return QList<xcb_window_t>(windows,
+                                   windows + xcb_get_property_value_length(reply.get()) / 4);
+    }
+
+    void sendToRoot(xcb_window_t window, const char* type, uint32_t first) const {
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 32;
         event.window = window;
-        event.type = atom("_NET_ACTIVE_WINDOW");
-        event.data.data32[0] = 2; // from a pager, as a user's choice
+        event.type = atom(type);
+        event.data.data32[0] = first;
         xcb_send_event(c, 0, root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
         xcb_flush(c);
     }
+
+    // From a pager, as a user's choice.
+    void activate(xcb_window_t window) const { sendToRoot(window, "_NET_ACTIVE_WINDOW", 2); }
 
     // Real pointer input through the XTEST extension, as a mouse would give it.
     void pointer(uint8_t type, QPoint at = {}, uint8_t button = 1) const {
@@ -312,6 +333,18 @@ private Q_SLOTS:
         QCOMPARE(churn.cardProperties, 0);
         QCOMPARE(churn.restacks, 0);
         QVERIFY(settled());
+    }
+
+    void showsOnEveryDesktopAndInNoTaskbar() {
+        QVERIFY(!m_x.clientList().isEmpty());
+        QVERIFY(!m_x.clientList().contains(card()));
+        // To the second desktop: the slides stay behind, the card comes along.
+        m_x.sendToRoot(m_x.root, "_NET_CURRENT_DESKTOP", 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_x.isViewable(slides()), 5000);
+        QVERIFY(m_x.isViewable(card()));
+        m_x.sendToRoot(m_x.root, "_NET_CURRENT_DESKTOP", 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.isViewable(slides()), 5000);
+        QVERIFY(m_x.isViewable(card()));
     }
 
     void clicksDragsAndResizesLeaveTheFocusAlone() {

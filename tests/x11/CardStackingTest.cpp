@@ -347,6 +347,32 @@ private Q_SLOTS:
         QVERIFY(m_x.isViewable(card()));
     }
 
+    void followsACompositorThatComesAndGoes() {
+        if (m_x.compositorActive())
+            QSKIP("a compositor runs already");
+        m_x.activate(slides());
+        QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+        const QPoint corner = m_card->geometry().topLeft();
+        const auto cornerPixel = [&] {
+            return QColor(m_x.grab(QRect(corner, QSize(1, 1))).pixel(0, 0));
+        };
+        QCOMPARE(cornerPixel(), slideColour);
+
+        // A compositing manager announces itself by owning the selection with a window of
+        // its own; this one composites nothing, so the card's now unmasked corners show black.
+        const xcb_window_t owner = xcb_generate_id(m_x.c);
+        xcb_create_window(m_x.c, XCB_COPY_FROM_PARENT, owner, m_x.root, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(m_x.c, owner, m_x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+        xcb_flush(m_x.c);
+        QTRY_COMPARE(cornerPixel(), QColor(Qt::black));
+
+        // It goes: the corners are cut away again.
+        xcb_destroy_window(m_x.c, owner);
+        xcb_flush(m_x.c);
+        QTRY_COMPARE(cornerPixel(), slideColour);
+    }
+
     void clicksDragsAndResizesLeaveTheFocusAlone() {
         m_x.activate(slides());
         QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);

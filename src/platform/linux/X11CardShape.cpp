@@ -18,7 +18,12 @@ X11CardShape::X11CardShape(QWidget* window, std::function<bool()> compositorActi
 void X11CardShape::update() {
     if (!m_window)
         return;
-    m_shaped = !m_compositorActive();
+    const bool shaped = !m_compositorActive();
+    // The same shape at the same size: nothing to send.
+    if (shaped == m_shaped && m_window->size() == m_shapedSize)
+        return;
+    m_shaped = shaped;
+    m_shapedSize = m_window->size();
     auto* view = m_window->findChild<OverlayView*>();
     if (view)
         view->setOutlined(m_shaped);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
 #include <functional>
 
@@ -11,7 +12,8 @@ class QWidget;
 // of the card come out black and its soft edge vanishes on a black slide. Then the window is
 // cut to the card's rounded shape (XShape through Qt's mask) and the card draws a thin light
 // outline. With a compositor the mask is dropped again and the card stays truly translucent.
-// It looks again whenever the window is shown or resized.
+// It looks again whenever the window is shown or resized, and when told that windows came or
+// went.
 class X11CardShape final : public QObject {
     Q_OBJECT
 public:
@@ -28,4 +30,5 @@ private:
     QPointer<QWidget> m_window;
     std::function<bool()> m_compositorActive;
     bool m_shaped = false;
+    QSize m_shapedSize;
 };

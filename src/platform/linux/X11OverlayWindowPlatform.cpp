@@ -162,7 +162,10 @@ public:
         if (bypassesWindowManager(window)) {
             if (!window->findChild<X11StackingWatcher*>()) {
                 auto* watcher = new X11StackingWatcher(window);
-                new X11CardShape(window, [watcher] { return watcher->compositorActive(); });
+                auto* shape =
+                    new X11CardShape(window, [watcher] { return watcher->compositorActive(); });
+                QObject::connect(watcher, &X11StackingWatcher::windowsCreatedOrDestroyed, shape,
+                                 &X11CardShape::update);
             }
             return;
         }

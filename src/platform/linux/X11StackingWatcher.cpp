@@ -114,6 +114,7 @@ void X11StackingWatcher::readEvents() {
         return;
     const auto own = xcb_window_t(m_window ? m_window->internalWinId() : 0);
     bool restacked = false;
+    bool created = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
         switch (event->response_type & 0x7f) {
         case XCB_CONFIGURE_NOTIFY:
@@ -129,6 +130,10 @@ void X11StackingWatcher::readEvents() {
         case XCB_REPARENT_NOTIFY:
             restacked = true;
             break;
+        case XCB_CREATE_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+            created = true;
+            break;
         default:
             break;
         }
@@ -141,6 +146,8 @@ void X11StackingWatcher::readEvents() {
     }
     if (restacked)
         scheduleCheck();
+    if (created)
+        Q_EMIT windowsCreatedOrDestroyed();
 }
 
 void X11StackingWatcher::scheduleCheck() {

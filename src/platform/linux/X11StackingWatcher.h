@@ -37,6 +37,11 @@ public:
     // Looks at the stacking order now and raises the window when it is covered.
     void raiseIfCovered();
 
+Q_SIGNALS:
+    // A window came or went among the root's children while the card is shown: a
+    // compositing manager that starts or stops is one of them.
+    void windowsCreatedOrDestroyed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

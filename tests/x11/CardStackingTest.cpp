@@ -335,6 +335,15 @@ private Q_SLOTS:
         QVERIFY(settled());
     }
 
+    void comesBackAboveAWindowOpenedOverIt() {
+        QWidget other;
+        other.setGeometry(m_card->geometry().adjusted(-50, -20, 50, 20));
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other, 10000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.activeWindow() == xcb_window_t(other.winId()), 5000);
+        QTRY_COMPARE(m_x.topmost(), card());
+    }
+
     void showsOnEveryDesktopAndInNoTaskbar() {
         QVERIFY(!m_x.clientList().isEmpty());
         QVERIFY(!m_x.clientList().contains(card()));

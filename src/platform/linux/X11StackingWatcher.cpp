@@ -72,6 +72,12 @@ X11StackingWatcher::X11StackingWatcher(QWidget* window)
     listen(window->isVisible());
 }
 
+X11StackingWatcher::~X11StackingWatcher() {
+    delete m_notifier;
+    if (m_connection)
+        xcb_disconnect(m_connection);
+}
+
 void X11StackingWatcher::listen(bool on) {
     if (!m_connection)
         return;
@@ -93,12 +99,6 @@ bool X11StackingWatcher::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-X11StackingWatcher::~X11StackingWatcher() {
-    delete m_notifier;
-    if (m_connection)
-        xcb_disconnect(m_connection);
 }
 
 bool X11StackingWatcher::compositorActive() const {

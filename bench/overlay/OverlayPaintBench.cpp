@@ -5,7 +5,8 @@
 //
 //   bench_overlay_paint [frames]
 //
-// Targets: under 1 ms at 380 × 170 and under 4 ms at 1600 × 720.
+// Targets, also on high-resolution screens (2 device pixels per point): under 1 ms at
+// 380 × 170 and under 4 ms at 1600 × 720.
 
 #include "app/SettingsStore.h"
 #include "overlay/OverlayModel.h"
@@ -109,9 +110,7 @@ int main(int argc, char** argv) {
             std::printf("%-12s %5.0f %-14s %10.3f %10.3f %10.3f %6.0f ms %s\n", qPrintable(size),
                         c.ratio, framesPerText == 1 ? "every frame" : "every 4th", r.median, r.mean,
                         r.worst, c.target, ok ? "met" : "MISSED");
-            // The targets are for windows measured in pixels.
-            if (c.ratio == 1)
-                met = met && ok;
+            met = met && ok;
         }
     return met ? 0 : 1;
 }

@@ -49,8 +49,10 @@ Qt::CursorShape OverlayHostingView::cursorShape(OverlayLayout::Cursor cursor) {
     switch (cursor) {
     case OverlayLayout::Cursor::pointingHand:
         return Qt::PointingHandCursor;
-    case OverlayLayout::Cursor::crosshair:
-        return Qt::CrossCursor;
+    case OverlayLayout::Cursor::resizeDiagonalDown:
+        return Qt::SizeFDiagCursor;
+    case OverlayLayout::Cursor::resizeDiagonalUp:
+        return Qt::SizeBDiagCursor;
     case OverlayLayout::Cursor::resizeLeftRight:
         return Qt::SizeHorCursor;
     case OverlayLayout::Cursor::resizeUpDown:
@@ -92,8 +94,11 @@ void OverlayHostingView::mousePressEvent(QMouseEvent* event) {
     }
 
     setCursor(Qt::ClosedHandCursor);
+    // No window manager moves an unmanaged window: it follows the pointer by itself. That also
+    // leaves no move grab behind when the button comes up before the pointer moved.
     QWindow* handle = panel->windowHandle();
-    if (handle && handle->startSystemMove()) {
+    const bool unmanaged = panel->windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+    if (handle && !unmanaged && handle->startSystemMove()) {
         m_drag = Drag::systemMove;
         panel->installEventFilter(this);
         m_moveSettle.start();

@@ -160,7 +160,7 @@ Cursor cursorFor(std::optional<Button> button, Zone zone) {
     const bool horizontal = zone.left || zone.right;
     const bool vertical = zone.top || zone.bottom;
     if (horizontal && vertical)
-        return Cursor::crosshair;
+        return zone.left == zone.top ? Cursor::resizeDiagonalDown : Cursor::resizeDiagonalUp;
     if (horizontal)
         return Cursor::resizeLeftRight;
     if (vertical)

@@ -42,6 +42,7 @@ struct Rows {
     bool message = false;
     bool secondary = false;
     bool bar = false;
+    friend bool operator==(const Rows&, const Rows&) = default;
 };
 
 // The sizes of one render, all derived from the view's width and height.
@@ -105,7 +106,16 @@ struct Zone {
 
 enum class Button { gearIcon, closeIcon };
 
-enum class Cursor { pointingHand, crosshair, resizeLeftRight, resizeUpDown, openHand };
+// The corners take the diagonal that runs through them: top-left and bottom-right resize
+// along "\\", top-right and bottom-left along "/".
+enum class Cursor {
+    pointingHand,
+    resizeDiagonalDown,
+    resizeDiagonalUp,
+    resizeLeftRight,
+    resizeUpDown,
+    openHand
+};
 
 // For a point x from the left and t from the top of a view of the given size. The 16 × 16
 // square of the grip counts as the bottom-right corner.

@@ -47,8 +47,7 @@ bool isReachable(const QRect& frame) {
 } // namespace
 
 OverlayPanel::OverlayPanel(OverlayModel* model, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus)
+    : QWidget(parent, windowFlagsFor(QGuiApplication::platformName()))
     , m_hosting(new OverlayHostingView(model, this)) {
     // All of these are read when the native window is created: set them once, before the
     // first show. Changing the flags later would rebuild the native window and lose its
@@ -81,14 +80,26 @@ OverlayView* OverlayPanel::view() const {
     return m_hosting->view();
 }
 
+Qt::WindowFlags OverlayPanel::windowFlagsFor(const QString& platformName) {
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::WindowDoesNotAcceptFocus;
+    // X11 window managers keep a focused full-screen window above every window they manage,
+    // "above" or not; only an unmanaged window stays over a running slide show. The card
+    // draws its own frame and moves and resizes itself, so it loses nothing by that.
+    if (platformName == QLatin1String("xcb"))
+        flags |= Qt::X11BypassWindowManagerHint;
+    return flags;
+}
+
 void OverlayPanel::showPanel() {
     OverlayWindowPlatform& platform = OverlayWindowPlatform::instance();
-    platform.configureOverlayWindow(this);
     if (!isVisible()) {
+        platform.configureOverlayWindow(this);
         show();
         // Showing may reset some native settings (the level on macOS): apply them again.
         platform.configureOverlayWindow(this);
     }
+    // Called on every tick: the platform only acts when something covers the window.
     platform.orderFront(this);
 }
 

@@ -24,7 +24,8 @@ public:
     OverlayView* view() const;
 
     // Brings the window to the front whether or not the application is active, without
-    // activating it or taking the focus. Safe to call on every tick.
+    // activating it or taking the focus. Safe and cheap to call on every tick: the native
+    // window is configured when it is shown, not again while it stays up.
     void showPanel();
     void hidePanel();
     bool isPanelVisible() const;
@@ -40,6 +41,8 @@ public:
     // The stored form of a frame, and its reading; an unreadable text yields nothing.
     static QString encodeFrame(const QRect& frame);
     static std::optional<QRect> decodeFrame(const QString& text);
+    // The window flags the timer window is created with on the named Qt platform.
+    static Qt::WindowFlags windowFlagsFor(const QString& platformName);
     // The default frame inside a screen's available area.
     static QRect defaultFrame(const QRect& availableArea);
 

@@ -269,55 +269,92 @@ Line layoutLine(const QString& text, const QFont& base, double pixels, double mi
     return line;
 }
 
-// Draws `line` with its left end at `origin` on the baseline.
-void drawLine(QPainter& painter, const Line& line, QPointF origin, const QColor& color) {
+// Draws the text of `line` (a line without digit cells, or one glyph of the time) with its
+// left end at `origin` on the baseline.
+void drawText(QPainter& painter, const Line& line, QPointF origin, const QColor& color) {
     painter.setFont(line.font);
     painter.setPen(color);
-    if (!line.equalDigits) {
-        painter.drawText(origin, line.text);
-        return;
-    }
-    double x = origin.x();
-    for (qsizetype i = 0; i < line.clusters.size(); ++i) {
-        painter.drawText(QPointF(x + (line.cells[i] - line.advances[i]) / 2, origin.y()),
-                         line.clusters[i]);
-        x += line.cells[i];
-    }
+    painter.drawText(origin, line.text);
 }
 
 // Where `line` puts ink, relative to its left end on the baseline, with a little room for
 // antialiasing.
 QRectF inkBounds(const Line& line, const QFontMetricsF& metrics) {
-    QRectF bounds(0, -metrics.ascent(), line.width, metrics.ascent() + metrics.descent());
-    if (!line.equalDigits) {
-        bounds |= metrics.boundingRect(line.text);
-    } else {
-        double x = 0;
-        for (qsizetype i = 0; i < line.clusters.size(); ++i) {
-            bounds |= metrics.boundingRect(line.clusters[i])
-                          .translated(x + (line.cells[i] - line.advances[i]) / 2, 0);
-            x += line.cells[i];
-        }
-    }
-    const double pad = 2 + 0.05 * metrics.height();
-    return bounds.adjusted(-pad, -pad, pad, pad);
+    // Only the ink: a time glyph's image is copied on every frame, and the empty space of its
+    // line box would double the pixels copied.
+    const QRectF ink = metrics.tightBoundingRect(line.text);
+    const double pad = 2 + 0.01 * metrics.height();
+    return ink.adjusted(-pad, -pad, pad, pad);
 }
 
 } // namespace
 
+// Everything a paint depends on, as far as it shows: the bar's fill at the device pixel, the
+// blink phase only for a blinking message.
+struct OverlayView::Drawn {
+    QSizeF size;
+    qreal ratio = 1;
+    double opacity = 0;
+    bool outlined = false;
+    Rows rows;
+    qsizetype timeCharacters = 0;
+    QString caption;
+    QString time;
+    Tone tone = Tone::idle;
+    QString message;
+    bool messageDim = false;
+    QString secondary;
+    int fillPixels = 0;
+    BarTone barTone = BarTone::normal;
+
+    // Every row in the same place: a change only repaints the rows whose content differs.
+    bool sameLayout(const Drawn& other) const {
+        return size == other.size && ratio == other.ratio && opacity == other.opacity &&
+               outlined == other.outlined && rows == other.rows &&
+               timeCharacters == other.timeCharacters;
+    }
+    friend bool operator==(const Drawn&, const Drawn&) = default;
+};
+
 // Large glyphs are not in the painter's glyph cache and are filled as outlines on every frame,
-// which costs milliseconds on a big window. The texts change seldom (the time once a second),
-// while the card redraws four times a second and on every blink: drawn lines are kept as
-// images.
-struct OverlayView::LineImages {
+// which costs milliseconds on a big window. The texts change seldom (the time once a second):
+// drawn lines are kept as images. So is everything that only changes with the size and the
+// settings (the card, its icons, its grip), drawn once into one image.
+struct OverlayView::Caches {
     // In kilobytes; about two full-width lines on a high-resolution 4K strip.
     QCache<QString, QImage> images{32 * 1024};
+
+    QImage layer;
+    QSizeF layerSize;
+    qreal layerRatio = 0;
+    double layerOpacity = -1;
+    bool layerOutlined = false;
+    Rows layerRows;
+
+    // What the last paint of the widget showed, to repaint only what differs from it.
+    std::optional<Drawn> painted;
 };
 
 namespace {
 
 void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Line& line,
                     QPointF origin, const QColor& color, double opacity) {
+    // The time changes every second but is made of a dozen different glyphs: each is kept on
+    // its own, so a new time text is a few copies instead of a rasterisation of huge outlines.
+    if (line.equalDigits) {
+        double x = origin.x();
+        for (qsizetype i = 0; i < line.clusters.size(); ++i) {
+            Line glyph;
+            glyph.font = line.font;
+            glyph.text = line.clusters[i];
+            glyph.width = line.advances[i];
+            drawCachedLine(painter, cache, glyph,
+                           QPointF(x + (line.cells[i] - line.advances[i]) / 2, origin.y()), color,
+                           opacity);
+            x += line.cells[i];
+        }
+        return;
+    }
     const QPaintDevice* device = painter.device();
     const qreal ratio = device ? device->devicePixelRatioF() : 1;
     const int dpi = device ? device->logicalDpiY() : 96;
@@ -343,7 +380,7 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
         QPainter imagePainter(rendered.get());
         imagePainter.setRenderHint(QPainter::Antialiasing);
         imagePainter.setRenderHint(QPainter::TextAntialiasing);
-        drawLine(imagePainter, line, -bounds.topLeft(), color);
+        drawText(imagePainter, line, -bounds.topLeft(), color);
         imagePainter.end();
         const int cost = int(rendered->sizeInBytes() / 1024) + 1;
         image = rendered.get();
@@ -351,7 +388,7 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
             // Larger than the whole cache: draw it directly.
             painter.save();
             painter.setOpacity(opacity);
-            drawLine(painter, line, origin, color);
+            drawText(painter, line, origin, color);
             painter.restore();
             return;
         }
@@ -363,6 +400,39 @@ void drawCachedLine(QPainter& painter, QCache<QString, QImage>& cache, const Lin
     painter.save();
     painter.setOpacity(opacity);
     painter.drawImage(snapped, *image);
+    painter.restore();
+}
+
+// The card is the window's bottom layer: its pixels replace what is below, which is also
+// cheaper than blending them over it. Between the top row and the bottom corners it is one
+// flat colour from edge to edge (the outline aside), which is filled rather than copied.
+void drawStaticLayer(QPainter& painter, const QImage& layer, QSizeF size, double opacity,
+                     bool outlined, double barTop) {
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const double radius = std::min(cornerRadius(size.height()),
+                                   std::min(size.width(), size.height()) / 2 / cornerReach);
+    const double top = std::ceil(std::max(cornerReach * radius, topRowHeight(size.height()))) + 1;
+    const double bottom =
+        std::ceil(std::max({cornerReach * radius, grip, size.height() - barTop})) + 1;
+    const double side = outlined ? 2 : 0;
+    const QRectF middle(side, top, size.width() - 2 * side, size.height() - top - bottom);
+    if (middle.width() <= 0 || middle.height() <= 0) {
+        painter.drawImage(QPointF(0, 0), layer);
+        painter.restore();
+        return;
+    }
+    const qreal ratio = layer.devicePixelRatio();
+    const auto copy = [&](const QRectF& part) {
+        painter.drawImage(part, layer, QRectF(part.topLeft() * ratio, part.size() * ratio));
+    };
+    copy(QRectF(0, 0, size.width(), top));
+    copy(QRectF(0, size.height() - bottom, size.width(), bottom));
+    if (side > 0) {
+        copy(QRectF(0, top, side, middle.height()));
+        copy(QRectF(size.width() - side, top, side, middle.height()));
+    }
+    painter.fillRect(middle, QColor::fromRgbF(0, 0, 0, float(opacity)));
     painter.restore();
 }
 
@@ -378,13 +448,13 @@ void drawCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
 OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_lineImages(std::make_unique<LineImages>()) {
+    , m_caches(std::make_unique<Caches>()) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     reloadSettings();
     if (m_model)
-        connect(m_model, &OverlayModel::displayChanged, this, qOverload<>(&QWidget::update));
+        connect(m_model, &OverlayModel::displayChanged, this, &OverlayView::refresh);
     connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
             [this](const QString& key) {
                 if (key == QLatin1String(SettingsKey::overlayOpacity) ||
@@ -392,7 +462,7 @@ OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
                     key == QLatin1String(SettingsKey::showMessages) ||
                     key == QLatin1String(SettingsKey::showBar)) {
                     reloadSettings();
-                    update();
+                    refresh();
                 }
             });
     m_blinkTimer.setInterval(500);
@@ -429,14 +499,137 @@ void OverlayView::setBlinkOn(bool on) {
     if (m_blinkOn == on)
         return;
     m_blinkOn = on;
-    update();
+    refresh();
 }
 
 void OverlayView::toggleBlink() {
-    m_blinkOn = !m_blinkOn;
-    // Only a blinking message looks different in the other phase.
-    if (m_model && m_model->display().blink && rows().message)
+    setBlinkOn(!m_blinkOn);
+}
+
+void OverlayView::setOutlined(bool outlined) {
+    if (m_outlined == outlined)
+        return;
+    m_outlined = outlined;
+    refresh();
+}
+
+QPainterPath OverlayView::cardShape(QSizeF size) {
+    return continuousRoundedRect(QRectF(QPointF(0, 0), size), cornerRadius(size.height()));
+}
+
+OverlayView::Drawn OverlayView::drawn(QSizeF size, qreal ratio) const {
+    const TimerDisplay display = m_model ? m_model->display() : TimerDisplay::initial();
+    Drawn d;
+    d.size = size;
+    d.ratio = ratio;
+    d.opacity = m_opacity;
+    d.outlined = m_outlined;
+    d.rows = rows();
+    d.timeCharacters = perceivedLength(display.time);
+    if (m_showCaption)
+        d.caption = display.caption;
+    d.time = display.time;
+    d.tone = display.tone;
+    if (d.rows.message) {
+        d.message = display.message;
+        d.messageDim = display.blink && !m_blinkOn;
+    }
+    if (d.rows.secondary)
+        d.secondary = display.secondary;
+    if (d.rows.bar) {
+        const Rect track = barTrack(metricsFor(size));
+        d.fillPixels = qRound(fillWidth(*display.progress, track.width, track.height) * ratio);
+        d.barTone = display.barTone;
+    }
+    return d;
+}
+
+void OverlayView::refresh() {
+    if (!isVisible())
+        return;
+    const QSizeF size(this->size());
+    const Drawn now = drawn(size, devicePixelRatioF());
+    const std::optional<Drawn>& painted = m_caches->painted;
+    if (painted && *painted == now)
+        return;
+    if (!painted || !painted->sameLayout(now)) {
         update();
+        return;
+    }
+    // Whole rows, with room above and below for glyphs that reach beyond their row.
+    const Metrics m = metricsFor(size);
+    QRegion dirty;
+    const auto row = [&](const Rect& r, double reach) {
+        dirty += QRectF(0, r.y - reach, size.width(), r.height + 2 * reach).toAlignedRect();
+    };
+    if (painted->caption != now.caption)
+        row(captionBox(m), 4);
+    if (painted->time != now.time || painted->tone != now.tone)
+        row(timeRow(m), 0.25 * m.timeAreaHeight + 4);
+    if (painted->message != now.message || painted->messageDim != now.messageDim)
+        row(messageRow(m), 0.25 * m.messageHeight + 4);
+    if (painted->secondary != now.secondary)
+        row(secondaryRow(m), 0.25 * m.secondaryHeight + 4);
+    if (painted->fillPixels != now.fillPixels || painted->barTone != now.barTone)
+        row(barTrack(m), 4);
+    update(dirty);
+}
+
+const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi, Rows rows) const {
+    Caches& c = *m_caches;
+    if (!c.layer.isNull() && c.layerSize == size && c.layerRatio == ratio &&
+        c.layerOpacity == m_opacity && c.layerOutlined == m_outlined && c.layerRows == rows)
+        return c.layer;
+    c.layerRows = rows;
+    c.layerSize = size;
+    c.layerRatio = ratio;
+    c.layerOpacity = m_opacity;
+    c.layerOutlined = m_outlined;
+    c.layer = QImage(QSize(qCeil(size.width() * ratio), qCeil(size.height() * ratio)),
+                     QImage::Format_ARGB32_Premultiplied);
+    if (c.layer.isNull())
+        return c.layer;
+    c.layer.setDotsPerMeterX(qRound(dpi / 0.0254));
+    c.layer.setDotsPerMeterY(qRound(dpi / 0.0254));
+    c.layer.setDevicePixelRatio(ratio);
+    c.layer.fill(Qt::transparent);
+    QPainter painter(&c.layer);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // Card.
+    if (m_opacity > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(m_opacity)));
+        painter.drawPath(cardShape(size));
+    }
+    // Inside the window's shape, so that the cut leaves the whole line standing.
+    if (m_outlined) {
+        constexpr double inset = 0.75;
+        painter.setPen(QPen(white(0.45), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(cardShape(size - QSizeF(2 * inset, 2 * inset)).translated(inset, inset));
+    }
+
+    // Top row icons.
+    const Metrics m = metricsFor(size);
+    const double s = m.captionSize;
+    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
+    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
+
+    // The bar's track; a translucent capsule the width of the card is slow to fill.
+    if (rows.bar)
+        drawCapsule(painter, toQt(barTrack(m)), white(0.15));
+
+    // Resize grip.
+    const double w = size.width();
+    const double h = size.height();
+    QPen gripPen(white(0.3), 1);
+    gripPen.setCapStyle(Qt::FlatCap);
+    painter.setPen(gripPen);
+    for (const double reach : {8.0, 12.0, 16.0})
+        painter.drawLine(QPointF(w - reach, h - 4), QPointF(w - 4, h - reach));
+    painter.end();
+    return c.layer;
 }
 
 OverlayLayout::Rows OverlayView::rows() const {
@@ -462,24 +655,18 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     const Metrics m = metricsFor(size);
     const Rows shown = rows();
 
+    const QPaintDevice* device = painter.device();
+    const qreal ratio = device ? device->devicePixelRatioF() : 1;
+    const QImage& layer = staticLayer(size, ratio, device ? device->logicalDpiY() : 96, shown);
+
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    drawStaticLayer(painter, layer, size, m_opacity, m_outlined,
+                    shown.bar ? barTrack(m).y : size.height());
 
-    // Card.
-    if (m_opacity > 0) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor::fromRgbF(0, 0, 0, float(m_opacity)));
-        painter.drawPath(
-            continuousRoundedRect(QRectF(QPointF(0, 0), size), cornerRadius(size.height())));
-    }
-
-    // Top row: gear, caption, close.
     const double s = m.captionSize;
-    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
-    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
-    QCache<QString, QImage>& cache = m_lineImages->images;
-    const QPaintDevice* device = painter.device();
+    QCache<QString, QImage>& cache = m_caches->images;
     // A text line centred in its row, shrunk to fit as far as `minimumScale` allows.
     const auto text = [&](const QString& content, const QFont& font, double pixels,
                           double minimumScale, const QRectF& row, const QColor& color,
@@ -519,20 +706,10 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     // Progress bar: the track, then the fill from the left.
     if (shown.bar) {
         const QRectF track = toQt(barTrack(m));
-        drawCapsule(painter, track, white(0.15));
         const double fill = fillWidth(*display.progress, track.width(), track.height());
         drawCapsule(painter, QRectF(track.topLeft(), QSizeF(fill, track.height())),
                     TimerColors::of(display.barTone));
     }
-
-    // Resize grip.
-    const double w = size.width();
-    const double h = size.height();
-    QPen gripPen(white(0.3), 1);
-    gripPen.setCapStyle(Qt::FlatCap);
-    painter.setPen(gripPen);
-    for (const double reach : {8.0, 12.0, 16.0})
-        painter.drawLine(QPointF(w - reach, h - 4), QPointF(w - 4, h - reach));
 
     painter.restore();
 }
@@ -556,7 +733,9 @@ QSize OverlayView::sizeHint() const {
 
 void OverlayView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paint(painter, QSizeF(size()));
+    const QSizeF size(this->size());
+    paint(painter, size);
+    m_caches->painted = drawn(size, devicePixelRatioF());
 }
 
 void OverlayView::showEvent(QShowEvent* event) {

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QPainter;
+class QPainterPath;
 
 // Draws the timer window's card: the top row with the gear, caption and close icon, the
 // time, the message, the second line, the progress bar and the resize grip. Every size
@@ -20,8 +21,9 @@ class QPainter;
 class OverlayView final : public QWidget {
     Q_OBJECT
 public:
-    // Redraws on every assignment to the model and whenever one of the four display
-    // settings changes in the settings store.
+    // Redraws when an assignment to the model, one of the four display settings in the
+    // settings store, the blink phase or the size changes what is drawn, and only the part
+    // that changed.
     explicit OverlayView(OverlayModel* model, QWidget* parent = nullptr);
     ~OverlayView() override;
 
@@ -44,7 +46,15 @@ public:
     OverlayLayout::Rows rows() const;
     OverlayLayout::Metrics metricsFor(QSizeF size) const;
 
-    // Draws the current state into `painter` at the given size, origin at the top-left.
+    // A thin light line along the card's edge, for windows without an alpha channel, where
+    // the card's soft edge would vanish on a black slide.
+    bool isOutlined() const { return m_outlined; }
+    void setOutlined(bool outlined);
+    // The card's outline at a given size, origin at the top-left.
+    static QPainterPath cardShape(QSizeF size);
+
+    // Draws the current state into `painter` at the given size, origin at the top-left. The
+    // card is the window's bottom layer: it replaces the pixels below it rather than blending.
     void paint(QPainter& painter, QSizeF size) const;
     // The current state as an image on a transparent background; the image has
     // size × devicePixelRatio pixels.
@@ -61,13 +71,19 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct Drawn;
+    struct Caches;
+
     void reloadSettings();
     void toggleBlink();
-
-    struct LineImages;
+    // Schedules a repaint of what differs from the last painted state, if anything.
+    void refresh();
+    Drawn drawn(QSizeF size, qreal ratio) const;
+    const QImage& staticLayer(QSizeF size, qreal ratio, int dpi, OverlayLayout::Rows rows) const;
 
     QPointer<OverlayModel> m_model;
-    std::unique_ptr<LineImages> m_lineImages;
+    std::unique_ptr<Caches> m_caches;
+    bool m_outlined = false;
     double m_opacity = 0.85;
     bool m_showCaption = true;
     bool m_showMessages = true;

@@ -184,14 +184,21 @@ private Q_SLOTS:
         QTest::newRow("right of the close square")
             << 377.0 << 18.0 << none << zone(false, true, false, false)
             << int(Cursor::resizeLeftRight);
-        QTest::newRow("top-left corner")
-            << 2.0 << 2.0 << none << zone(true, false, true, false) << int(Cursor::crosshair);
+        QTest::newRow("top-left corner") << 2.0 << 2.0 << none << zone(true, false, true, false)
+                                         << int(Cursor::resizeDiagonalDown);
+        QTest::newRow("top-right corner") << 378.0 << 2.0 << none << zone(false, true, true, false)
+                                          << int(Cursor::resizeDiagonalUp);
+        QTest::newRow("bottom-left corner")
+            << 2.0 << 168.0 << none << zone(true, false, false, true)
+            << int(Cursor::resizeDiagonalUp);
         QTest::newRow("bottom edge") << 190.0 << 165.0 << none << zone(false, false, false, true)
                                      << int(Cursor::resizeUpDown);
         QTest::newRow("grip square, outside both bands")
-            << 366.0 << 156.0 << none << zone(false, true, false, true) << int(Cursor::crosshair);
+            << 366.0 << 156.0 << none << zone(false, true, false, true)
+            << int(Cursor::resizeDiagonalDown);
         QTest::newRow("bottom-right corner")
-            << 378.0 << 168.0 << none << zone(false, true, false, true) << int(Cursor::crosshair);
+            << 378.0 << 168.0 << none << zone(false, true, false, true)
+            << int(Cursor::resizeDiagonalDown);
         QTest::newRow("just outside the grip square")
             << 364.0 << 156.0 << none << interior << int(Cursor::openHand);
         QTest::newRow("interior") << 190.0 << 85.0 << none << interior << int(Cursor::openHand);

@@ -102,6 +102,12 @@ private Q_SLOTS:
         QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
         QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+        // Unmanaged only where the window manager would otherwise put it under a slide show.
+        QVERIFY(OverlayPanel::windowFlagsFor(QStringLiteral("xcb"))
+                    .testFlag(Qt::X11BypassWindowManagerHint));
+        for (const auto* other : {"cocoa", "wayland", "offscreen", "windows"})
+            QCOMPARE(OverlayPanel::windowFlagsFor(QString::fromLatin1(other)),
+                     flags & ~Qt::WindowFlags(Qt::X11BypassWindowManagerHint));
         QVERIFY(panel->testAttribute(Qt::WA_TranslucentBackground));
         QVERIFY(panel->testAttribute(Qt::WA_ShowWithoutActivating));
         QVERIFY(panel->testAttribute(Qt::WA_MacAlwaysShowToolWindow));
@@ -181,11 +187,17 @@ private Q_SLOTS:
         QCOMPARE(m_platform->calls,
                  QStringList({QStringLiteral("configure hidden"), QStringLiteral("configure shown"),
                               QStringLiteral("front shown")}));
-        // Every show brings it to the front again, without showing twice.
+        // Every tick asks for the front again; the native window is not configured again.
+        m_platform->calls.clear();
+        panel->showPanel();
+        QCOMPARE(m_platform->calls, QStringList({QStringLiteral("front shown")}));
+        // Hidden and shown again: configured again, as Qt may have reset native settings.
+        panel->hidePanel();
         m_platform->calls.clear();
         panel->showPanel();
         QCOMPARE(m_platform->calls,
-                 QStringList({QStringLiteral("configure shown"), QStringLiteral("front shown")}));
+                 QStringList({QStringLiteral("configure hidden"), QStringLiteral("configure shown"),
+                              QStringLiteral("front shown")}));
         QVERIFY(!panel->isActiveWindow());
         QCOMPARE(QGuiApplication::focusWindow(), nullptr);
         panel->hidePanel();
@@ -214,8 +226,10 @@ private Q_SLOTS:
         QTest::newRow("right edge") << QPointF(378, 85) << int(Qt::SizeHorCursor);
         QTest::newRow("top band at the gear") << QPointF(18, 2) << int(Qt::SizeVerCursor);
         QTest::newRow("bottom edge") << QPointF(190, 167) << int(Qt::SizeVerCursor);
-        QTest::newRow("grip") << QPointF(370, 160) << int(Qt::CrossCursor);
-        QTest::newRow("top-left corner") << QPointF(2, 2) << int(Qt::CrossCursor);
+        QTest::newRow("grip") << QPointF(370, 160) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("top-left corner") << QPointF(2, 2) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("top-right corner") << QPointF(378, 2) << int(Qt::SizeBDiagCursor);
+        QTest::newRow("bottom-left corner") << QPointF(2, 168) << int(Qt::SizeBDiagCursor);
         QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor);
     }
 

@@ -1,5 +1,8 @@
 #include "platform/OverlayWindowPlatform.h"
 
+#include "platform/linux/X11CardShape.h"
+#include "platform/linux/X11StackingWatcher.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
@@ -14,15 +17,17 @@
 
 // The timer window on X11 (and on XWayland). Qt's flags already make it a utility window that
 // stays above others (_NET_WM_STATE_ABOVE), never takes the input focus (WM_HINTS.input =
-// False) and shows without activation (_NET_WM_USER_TIME = 0). What Qt has no API for is set
-// here: every desktop, no taskbar entry, no pager entry.
+// False) and shows without activation (_NET_WM_USER_TIME = 0).
 //
-// The window stays managed by the window manager. A focused full-screen window stays above
-// "above" windows in every standard window manager, and the only way over it is an unmanaged
-// (bypass) window, which the window manager no longer moves, stacks or places on desktops and
-// which would have to be restacked by hand whenever others appear. Presenters on Linux run
-// their slides in a window or on a second screen often enough that a well-behaved managed
-// window is the safer choice.
+// Standard window managers keep a focused full-screen window above "above" windows, so the
+// card is an unmanaged (override-redirect) window on X11: no window manager stacks, places,
+// decorates or focuses it, it shows on every desktop and in no taskbar or pager. The card
+// moves and resizes itself and a stacking watcher raises it whenever a managed window covers
+// it. A window without the bypass flag still gets the managed window's settings: every
+// desktop, no taskbar entry, no pager entry.
+//
+// Everything is set once per native window; on later calls nothing is written, so a card
+// that is shown on every tick costs the window manager nothing.
 namespace {
 
 // _NET_WM_STATE client message actions.
@@ -128,11 +133,19 @@ void requestMappedStates(xcb_connection_t* connection, xcb_window_t window, cons
     sendToRoot(connection, root, window, a.desktop, {allDesktops, 1, 0, 0, 0});
 }
 
+bool bypassesWindowManager(const QWidget* window) {
+    return window->windowFlags().testFlag(Qt::X11BypassWindowManagerHint);
+}
+
+// The native window the settings were last written to, kept on the window itself.
+constexpr char configuredProperty[] = "_klv_configuredWinId";
+
 class X11OverlayWindowPlatform final : public OverlayWindowPlatform {
 public:
     Capabilities capabilities() const override {
         Capabilities capabilities;
         const bool x11 = x11Connection() != nullptr;
+        capabilities.aboveFullScreen = x11;
         capabilities.allDesktops = x11;
         capabilities.neverActivates = x11;
         return capabilities;
@@ -143,6 +156,19 @@ public:
         if (!connection || !window)
             return;
         const auto id = xcb_window_t(window->winId());
+        if (window->property(configuredProperty).toULongLong() == id)
+            return;
+        window->setProperty(configuredProperty, qulonglong(id));
+        if (bypassesWindowManager(window)) {
+            if (!window->findChild<X11StackingWatcher*>()) {
+                auto* watcher = new X11StackingWatcher(window);
+                auto* shape =
+                    new X11CardShape(window, [watcher] { return watcher->compositorActive(); });
+                QObject::connect(watcher, &X11StackingWatcher::windowsCreatedOrDestroyed, shape,
+                                 &X11CardShape::update);
+            }
+            return;
+        }
         const Atoms& a = atoms(connection);
         if (isMapped(connection, id))
             requestMappedStates(connection, id, a);
@@ -154,6 +180,11 @@ public:
     void orderFront(QWidget* window) override {
         xcb_connection_t* connection = x11Connection();
         if (!connection || !window || !window->isVisible())
+            return;
+        // An unmanaged window is mapped on top of everything, and its watcher raises it
+        // again when something covers it: nothing to do while it is shown.
+        const auto* watcher = window->findChild<X11StackingWatcher*>();
+        if (watcher && watcher->isConnected())
             return;
         // Restacking asks for no focus, unlike an activation request.
         const uint32_t above = XCB_STACK_MODE_ABOVE;

@@ -110,7 +110,7 @@ private Q_SLOTS:
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<int>("cursor");
         QTest::newRow("left edge") << QPointF(2, 85) << int(Qt::SizeHorCursor);
-        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::CrossCursor);
+        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::SizeFDiagCursor);
         QTest::newRow("gear") << QPointF(20, 20) << int(Qt::PointingHandCursor);
         QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor);
     }

@@ -14,6 +14,7 @@
 #include "platform/OverlayWindowPlatform.h"
 #include "platform/Platform.h"
 #include "powerpoint/PowerPoint.h"
+#include "powerpoint/PresentationProgram.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/OntimeSetupWindow.h"
 #include "windows/SettingsWindow.h"
@@ -97,6 +98,25 @@ bool AppDelegate::powerPointRunning() const {
     return Platform::instance().isApplicationRunning(PowerPoint::bundleIdentifier);
 }
 
+PresentationStatus::State AppDelegate::presentationState() const {
+    PresentationStatus::State state;
+    state.permissionDenied = m_powerpoint->permissionDenied();
+    state.slideShowRunning = m_powerpoint->slideShowRunning();
+    state.positionKnown = m_powerpoint->positionKnown();
+    state.position = m_powerpoint->position();
+    state.watchesOtherPrograms = Platform::instance().watchesOtherPresentationPrograms();
+    // Whether PowerPoint runs is the system's word, asked afresh; the watcher names the other
+    // programs it found open.
+    const bool powerPoint = powerPointRunning();
+    state.program = m_powerpoint->program();
+    if (powerPoint && state.program.isEmpty())
+        state.program = PresentationProgram::powerPoint;
+    else if (!powerPoint && !state.slideShowRunning &&
+             state.program == PresentationProgram::powerPoint)
+        state.program.clear();
+    return state;
+}
+
 bool AppDelegate::isSettingsWindowVisible() const {
     return m_settings && m_settings->isVisible();
 }
@@ -115,7 +135,9 @@ void AppDelegate::tick() {
     } else {
         if (m_panel && m_panel->isPanelVisible())
             m_panel->hidePanel();
-        const bool needed = powerPointRunning() || isSettingsWindowVisible();
+        // On Linux an open Impress, Okular or pdfpc counts like a running PowerPoint.
+        const bool needed =
+            powerPointRunning() || m_powerpoint->programOpen() || isSettingsWindowVisible();
         if (needed && !m_timersActive) {
             m_timersActive = true;
             startTimers();
@@ -209,9 +231,7 @@ void AppDelegate::updateState(SourceSelection::Display source) {
         break;
     }
     m_state.setPermissionDenied(m_powerpoint->permissionDenied());
-    m_state.setPowerPointLine(
-        StatusLines::powerPoint(m_powerpoint->permissionDenied(), m_powerpoint->slideShowRunning(),
-                                m_powerpoint->position(), powerPointRunning()));
+    m_state.setPowerPointLine(PresentationStatus::line(presentationState()));
     const bool visible = m_panel && m_panel->isPanelVisible();
     if (visible != m_state.overlayVisible())
         m_state.setOverlayVisible(visible);

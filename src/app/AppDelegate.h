@@ -6,6 +6,7 @@
 #include "app/TimerChoice.h"
 #include "overlay/OverlayModel.h"
 #include "powerpoint/PowerPointWatcher.h"
+#include "powerpoint/PresentationStatus.h"
 #include "windows/WindowCommands.h"
 
 #include <QObject>
@@ -111,6 +112,8 @@ private:
     void startTimers();
     void stopTimers();
     bool powerPointRunning() const;
+    // What the status line on the presentation program is made from.
+    PresentationStatus::State presentationState() const;
     void wireClients();
     int runDialog(AlertDialog& dialog);
     // The tray menu's shortcuts also work in the windows that take the keyboard.

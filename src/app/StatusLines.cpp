@@ -2,18 +2,20 @@
 
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "powerpoint/PresentationProgram.h"
+#include "powerpoint/PresentationStatus.h"
 
 namespace StatusLines {
 
 QString powerPoint(bool permissionDenied, bool slideShowRunning, int position,
                    bool powerPointRunning) {
-    if (permissionDenied)
-        return L10n::lookup(u"Keine Berechtigung, PowerPoint abzufragen");
-    if (slideShowRunning)
-        return L10n::fill(L10n::lookup(u"Präsentation läuft – Folie %d"), {position});
+    PresentationStatus::State state;
+    state.permissionDenied = permissionDenied;
+    state.slideShowRunning = slideShowRunning;
+    state.position = position;
     if (powerPointRunning)
-        return L10n::lookup(u"PowerPoint läuft, keine Präsentation");
-    return L10n::lookup(u"PowerPoint ist nicht geöffnet");
+        state.program = PresentationProgram::powerPoint;
+    return PresentationStatus::line(state);
 }
 
 QString internalTimer() {

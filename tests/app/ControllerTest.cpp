@@ -10,6 +10,7 @@
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayPanel.h"
 #include "powerpoint/PowerPoint.h"
+#include "powerpoint/PresentationProgram.h"
 #include "support/FakePlatform.h"
 #include "support/MockClock.h"
 #include "support/TestMain.h"
@@ -223,6 +224,22 @@ private Q_SLOTS:
         QVERIFY(f.app->state().permissionDenied());
         QCOMPARE(f.app->state().powerPointLine(),
                  QStringLiteral("Keine Berechtigung, PowerPoint abzufragen"));
+    }
+
+    void anOpenPresentationProgramKeepsTheSourcesAndNamesItself() {
+        Fixture f;
+        f.launch();
+        f.watcher->handleResult({0, 0, PresentationProgram::impress, false});
+        QVERIFY(f.shown());
+        QCOMPARE(f.app->state().powerPointLine(),
+                 QStringLiteral("Präsentation läuft in LibreOffice Impress – ohne Foliennummer"));
+        f.watcher->handleResult({-1, 0, PresentationProgram::impress, false});
+        f.app->tick();
+        QVERIFY(!f.shown());
+        QVERIFY(f.app->timersActive()); // open without a show, like a running PowerPoint
+        f.watcher->handleResult({-1, 0, QString(), true});
+        f.app->tick();
+        QVERIFY(!f.app->timersActive());
     }
 
     void menuRowsFollowTheState() {

@@ -273,6 +273,19 @@ void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
         m_pendingChoice = ChooserRequest{ontimes, stagetimers};
         return;
     }
+    if (!m_powerpoint->hasReported() && !isSettingsWindowVisible()) {
+        // Right after start the watcher has not answered yet, and a show may be running: ask
+        // again once it has, rather than put a dialog over the slides.
+        m_pendingChoice = ChooserRequest{ontimes, stagetimers};
+        QPointer<AppDelegate> self(this);
+        QTimer::singleShot(PowerPointWatcher::defaultInterval / 5, this, [self] {
+            if (self && self->m_pendingChoice && !self->m_powerpoint->slideShowRunning()) {
+                const ChooserRequest request = *std::exchange(self->m_pendingChoice, std::nullopt);
+                self->chooseTimer(request.first, request.second);
+            }
+        });
+        return;
+    }
     // The user is already choosing; a second dialog on top of the first would only confuse.
     if (m_chooserOpen)
         return;

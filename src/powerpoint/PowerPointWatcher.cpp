@@ -32,6 +32,8 @@ void PowerPointWatcher::start() {
     m_timer->setInterval(m_interval);
     connect(m_timer, &QTimer::timeout, this, &PowerPointWatcher::poll);
     m_timer->start();
+    // Ask at once: until the first answer nobody knows whether a show runs.
+    poll();
 }
 
 void PowerPointWatcher::poll() {
@@ -56,6 +58,7 @@ void PowerPointWatcher::pollSoon() {
 
 void PowerPointWatcher::handleResult(const ScriptResult& result) {
     m_busy = false;
+    m_reported = true;
     if (result.position) {
         setPermissionDenied(false);
         // The end is told with the program whose show ended; another program presenting is
@@ -83,6 +86,7 @@ void PowerPointWatcher::handleResult(const ScriptResult& result) {
 }
 
 void PowerPointWatcher::apply(int position) {
+    m_reported = true;
     const bool running = position >= 0;
     if (running == m_slideShowRunning) {
         if (position < 0 || position == m_position)

@@ -34,6 +34,9 @@ public:
     bool programOpen() const { return !m_program.isEmpty(); }
     bool permissionDenied() const { return m_permissionDenied; }
     bool busy() const { return m_busy; }
+    // Whether the state above comes from an answer yet; until then "no show" only means
+    // that nobody has asked.
+    bool hasReported() const { return m_reported; }
 
     // Fired on the main thread; receivers read the state above.
     std::function<void()> onSlideShowStart;
@@ -66,6 +69,7 @@ private:
     QString m_program;
     bool m_pollAgain = false;
     bool m_permissionDenied = false;
+    bool m_reported = false;
     std::unique_ptr<ScriptRunner> m_runner;
     bool m_busy = false;
     QTimer* m_timer = nullptr;

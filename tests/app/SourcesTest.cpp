@@ -108,6 +108,12 @@ struct Fixture {
         platform.setRunning(PowerPoint::bundleIdentifier, true);
         app->applicationDidFinishLaunching();
     }
+    // Until the watcher's first answer nobody knows whether a show runs, and choosers wait.
+    void launchQuietly() {
+        launch();
+        app->ontime().suspend();
+        QTRY_VERIFY(watcher->hasReported());
+    }
     int ontimePolls() const { return ontimeServer.requestCount(QStringLiteral("api/poll")); }
     int stagetimerPolls() const {
         return stagetimerServer.requestCount(QStringLiteral("api/v1/get_status"));
@@ -253,8 +259,7 @@ private Q_SLOTS:
 
     void labelsAndTheOldStagetimerAlert() {
         Fixture f;
-        f.launch();
-        f.app->ontime().suspend();
+        f.launchQuietly();
         f.answer = choose(1);
         const StagetimerDesktop current{QStringLiteral("127.0.0.9"), 3000, true};
         const StagetimerDesktop old{QStringLiteral("127.0.0.10"), 3001, false};
@@ -285,8 +290,7 @@ private Q_SLOTS:
         Fixture f;
         if (!roomStored)
             SettingsStore().setString(SettingsKey::stagetimerKey, QString());
-        f.launch();
-        f.app->ontime().suspend();
+        f.launchQuietly();
         const StagetimerDesktop desktop{f.stagetimerServer.host(),
                                         qint64(f.stagetimerServer.port()), true};
         SettingsStore().setString(SettingsKey::stagetimerServer, QStringLiteral("elsewhere:1"));
@@ -322,10 +326,35 @@ private Q_SLOTS:
         QCOMPARE(f.shown[0].choices.size(), 2);
     }
 
+    // Right after start nobody knows yet whether a show runs: the chooser waits for the
+    // watcher's first answer and, when that is a show, for its end.
+    void aChoiceBeforeTheFirstAnswerWaitsForIt_data() {
+        QTest::addColumn<int>("firstAnswer");
+        QTest::newRow("no show") << -1;
+        QTest::newRow("show") << 2;
+    }
+    void aChoiceBeforeTheFirstAnswerWaitsForIt() {
+        QFETCH(int, firstAnswer);
+        Fixture f;
+        f.platform.queueAnswers({{firstAnswer, 0}});
+        f.launch();
+        f.app->ontime().suspend();
+        f.app->chooseTimer({f.ontime()}, {});
+        QVERIFY(f.shown.isEmpty());
+        QTRY_VERIFY(f.watcher->hasReported());
+        if (firstAnswer >= 0) {
+            QTest::qWait(300);
+            QVERIFY(f.shown.isEmpty());
+            f.watcher->apply(-1);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.shown.size(), 1, waitMs);
+    }
+
     void withTheSettingsOpenItAsksAtOnceAndHandsTheKeyboardBack() {
         Fixture f;
         SettingsStore().setBool(SettingsKey::ontimeEnabled, true);
         f.launch();
+        QTRY_VERIFY(f.watcher->hasReported());
         f.watcher->apply(2);
         f.app->showSettings();
         f.platform.activated.clear();
@@ -340,6 +369,7 @@ private Q_SLOTS:
         SettingsStore().setBool(SettingsKey::ontimeEnabled, true);
         SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("ontime"));
         f.launch();
+        QTRY_VERIFY(f.watcher->hasReported());
         QTRY_VERIFY_WITH_TIMEOUT(f.app->ontime().connected(), waitMs);
         const StagetimerDesktop desktop{f.stagetimerServer.host(),
                                         qint64(f.stagetimerServer.port()), true};
@@ -356,6 +386,7 @@ private Q_SLOTS:
         SettingsStore().setBool(SettingsKey::ontimeEnabled, true);
         SettingsStore().setBool(SettingsKey::stagetimerEnabled, true);
         f.launch();
+        QTRY_VERIFY(f.watcher->hasReported());
         f.answer = choose(1);
         f.app->chooseTimer({f.ontime()}, {});
         QVERIFY(!SettingsStore().ontimeEnabled());
@@ -369,6 +400,7 @@ private Q_SLOTS:
         SettingsStore().setBool(SettingsKey::ontimeEnabled, true);
         f.app->setTickInterval(10ms);
         f.launch();
+        QTRY_VERIFY(f.watcher->hasReported());
         int ticks = 0;
         QObject::connect(&f.app->state(), &AppState::sourceLineChanged, f.app.get(),
                          [&ticks] { ++ticks; });

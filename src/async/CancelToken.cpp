@@ -21,15 +21,20 @@ bool CancelToken::isCancelled() const {
 }
 
 void CancelToken::cancel() const {
-    // Callbacks run under the lock: a waiter that removes its callback before tearing down
-    // its context object therefore never races with a callback that posts to it.
-    std::lock_guard lock(d->mutex);
-    if (d->cancelled)
-        return;
-    d->cancelled = true;
-    for (auto& [id, callback] : d->callbacks)
+    std::map<quint64, std::function<void()>> callbacks;
+    {
+        std::lock_guard lock(d->mutex);
+        if (d->cancelled)
+            return;
+        d->cancelled = true;
+        callbacks.swap(d->callbacks);
+    }
+    // Outside the lock, so that a callback may resume a waiter at once (see
+    // ImmediateCancellation) and the waiter may remove its callback. Callbacks hold their
+    // waiter only weakly and check that it still waits, so one that runs after its waiter
+    // has gone on does nothing.
+    for (auto& [id, callback] : callbacks)
         callback();
-    d->callbacks.clear();
 }
 
 quint64 CancelToken::onCancel(std::function<void()> callback) const {

@@ -270,6 +270,13 @@ private Q_SLOTS:
         take(R"({"playback":"play"})");
         QVERIFY(!model.remainingMs());
 
+        // Setting the system time moves the wall clock, not the time left.
+        take(R"({"current":5000,"playback":"play","addedTime":1500})");
+        QCOMPARE(model.addedMs(), 1500.0);
+        const std::optional<double> before = model.remainingMs();
+        clock.jumpWallClock(-3600000);
+        QCOMPARE(model.remainingMs(), before);
+
         // Not connected: no time, whatever the last answer said.
         take(R"({"current":5000,"playback":"pause"})");
         model.suspend();

@@ -225,6 +225,38 @@ private Q_SLOTS:
         QVERIFY(large.bodyTooLarge);
     }
 
+    void bodiesArriveAsSentNeverUnpacked() {
+        // A few kilobytes of deflate can unfold into gigabytes: we never ask for packed
+        // bodies, and one sent anyway stays packed (and so fails to decode).
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        const QByteArray packed = qCompress(QByteArray("{\"a\":1}"), 9).mid(4);
+        Response deflated = Response::json(packed);
+        deflated.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+        server.setResponse(QStringLiteral("packed"), deflated);
+        async::HttpSession session(1500ms);
+        const auto response = await(session.get(requestFor(server, QStringLiteral("packed"))));
+        QVERIFY(response.received);
+        QCOMPARE(response.body, packed);
+        QCOMPARE(server.requests().first().header("Accept-Encoding"), QByteArray("identity"));
+    }
+
+    void announcedLengthBeyondTheCapStopsAtTheHeaders() {
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        Response huge = Response::json("{");
+        huge.streamBytes = 1LL << 30;
+        huge.announcedLength = 1LL << 30;
+        server.setResponse(QStringLiteral("huge"), huge);
+        async::HttpSession session(1500ms, 1024);
+        const auto response = await(session.get(requestFor(server, QStringLiteral("huge"))));
+        QVERIFY(response.received);
+        QCOMPARE(response.status, 200);
+        QVERIFY(response.bodyTooLarge);
+        QVERIFY2(server.streamedBytes() < 16 * 1024 * 1024,
+                 qPrintable(QString::number(server.streamedBytes())));
+    }
+
     void cancellingAbortsTheRequestAsTransportFailure() {
         ScriptedHttpServer server;
         QVERIFY(server.listen());

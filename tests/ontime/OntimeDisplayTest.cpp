@@ -152,11 +152,10 @@ private Q_SLOTS:
             QVERIFY(!display.progress);
             QCOMPARE(display.barTone, BarTone::normal);
             return;
-        } else {
-            QVERIFY(display.progress);
-            QVERIFY2(std::abs(*display.progress - progress) < 1e-9,
-                     qPrintable(QString::number(*display.progress)));
         }
+        QVERIFY(display.progress);
+        QVERIFY2(std::abs(*display.progress - progress) < 1e-9,
+                 qPrintable(QString::number(*display.progress)));
         // The tones still follow the remaining time alone.
         QCOMPARE(display.barTone, remaining <= 60000 ? BarTone::danger : BarTone::normal);
     }

@@ -6,7 +6,7 @@
 namespace async {
 
 struct CancelToken::State {
-    std::mutex mutex;
+    std::recursive_mutex mutex;
     bool cancelled = false;
     quint64 nextId = 1;
     std::map<quint64, std::function<void()>> callbacks;
@@ -21,20 +21,20 @@ bool CancelToken::isCancelled() const {
 }
 
 void CancelToken::cancel() const {
-    std::map<quint64, std::function<void()>> callbacks;
-    {
-        std::lock_guard lock(d->mutex);
-        if (d->cancelled)
-            return;
-        d->cancelled = true;
-        callbacks.swap(d->callbacks);
+    // Callbacks run under the lock: a waiter on another thread that removes its callback
+    // before tearing down its context object therefore never races with a callback that
+    // posts to it, and the last reference to the waiter's state is always dropped on the
+    // waiter's own thread. The lock is recursive because under ImmediateCancellation a
+    // callback resumes its waiter right here, which then removes its callback or, already
+    // cancelled, runs a new one at once.
+    std::lock_guard lock(d->mutex);
+    if (d->cancelled)
+        return;
+    d->cancelled = true;
+    while (!d->callbacks.empty()) {
+        auto callback = d->callbacks.extract(d->callbacks.begin());
+        callback.mapped()();
     }
-    // Outside the lock, so that a callback may resume a waiter at once (see
-    // ImmediateCancellation) and the waiter may remove its callback. Callbacks hold their
-    // waiter only weakly and check that it still waits, so one that runs after its waiter
-    // has gone on does nothing.
-    for (auto& [id, callback] : callbacks)
-        callback();
 }
 
 quint64 CancelToken::onCancel(std::function<void()> callback) const {

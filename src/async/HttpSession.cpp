@@ -21,6 +21,10 @@ public:
     QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
 };
 
+bool isTransportError(QNetworkReply::NetworkError error) {
+    return error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
 struct GetState : detail::Suspension {
     using Suspension::Suspension;
     QPointer<QNetworkReply> reply;
@@ -33,10 +37,52 @@ struct GetState : detail::Suspension {
         response.bodyTooLarge = true;
         response.body.clear();
         response.body.squeeze();
-        if (reply)
-            reply->abort(); // emits finished
+        stop();
     }
+
+    // Aborts the reply, which then finishes. A reply that has all its data already counts
+    // as finished and ignores abort() without a signal, so the wait ends here then.
+    void stop() {
+        if (reply)
+            reply->abort();
+        if (!isDone())
+            finish();
+    }
+
+    // Takes the outcome over from the reply and resumes the waiting coroutine.
+    void finish();
 };
+
+void GetState::finish() {
+    if (isDone())
+        return;
+    const QVariant status =
+        reply ? reply->attribute(QNetworkRequest::HttpStatusCodeAttribute) : QVariant();
+    response.error = reply ? reply->error() : QNetworkReply::OperationCanceledError;
+    if (pastDeadline) {
+        response = HttpResponse{};
+        response.error = QNetworkReply::TimeoutError;
+    } else if (response.bodyTooLarge) {
+        // The server did answer; its body is simply more than we keep.
+        response.received = true;
+        response.status = status.toInt();
+    } else if (isTransportError(response.error) || !status.isValid()) {
+        const QNetworkReply::NetworkError error = response.error;
+        response = HttpResponse{};
+        response.error = error;
+    } else {
+        response.received = true;
+        response.status = status.toInt();
+        response.body += reply->read(std::max<qint64>(0, cap + 1 - response.body.size()));
+        if (response.body.size() > cap || reply->bytesAvailable() > 0) {
+            response.bodyTooLarge = true;
+            response.body.clear();
+        }
+    }
+    if (reply)
+        reply->deleteLater();
+    resume();
+}
 
 // Read at most this much ahead of us: without a bound the network thread buffers a fast
 // server's whole body before we see the first byte of it.
@@ -47,10 +93,6 @@ HttpResponse unusableRequest() {
     HttpResponse response;
     response.error = QNetworkReply::ProtocolUnknownError;
     return response;
-}
-
-bool isTransportError(QNetworkReply::NetworkError error) {
-    return error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
 class GetAwaiter {
@@ -71,6 +113,15 @@ public:
         std::weak_ptr<GetState> weak = m_state;
         m_reply->setReadBufferSize(std::min(m_cap + 1, readAhead));
 
+        // A reply deleted under us (its session going away with its thread) never finishes.
+        QObject::connect(m_reply, &QObject::destroyed, m_state->context(), [weak] {
+            auto state = weak.lock();
+            if (!state || state->isDone())
+                return;
+            state->response = HttpResponse{};
+            state->response.error = QNetworkReply::OperationCanceledError;
+            state->resume();
+        });
         QObject::connect(m_reply, &QNetworkReply::metaDataChanged, m_state->context(), [weak] {
             auto state = weak.lock();
             if (!state || state->isDone() || !state->reply)
@@ -97,12 +148,12 @@ public:
             if (!state || state->isDone() || !state->reply)
                 return;
             state->pastDeadline = true;
-            state->reply->abort(); // emits finished
+            state->stop();
         });
         deadline->start(std::max(m_deadline, std::chrono::milliseconds(1)));
         QObject::connect(m_reply, &QNetworkReply::finished, m_state->context(), [weak] {
             if (auto state = weak.lock(); state && !state->isDone())
-                finish(*state);
+                state->finish();
         });
 
         m_callback = m_token.onCancel([weak] {
@@ -128,35 +179,6 @@ public:
     }
 
 private:
-    static void finish(GetState& state) {
-        QNetworkReply* reply = state.reply;
-        HttpResponse& response = state.response;
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        response.error = reply->error();
-        if (state.pastDeadline) {
-            response = HttpResponse{};
-            response.error = QNetworkReply::TimeoutError;
-        } else if (response.bodyTooLarge) {
-            // The server did answer; its body is simply more than we keep.
-            response.received = true;
-            response.status = status.toInt();
-        } else if (isTransportError(response.error) || !status.isValid()) {
-            const QNetworkReply::NetworkError error = response.error;
-            response = HttpResponse{};
-            response.error = error;
-        } else {
-            response.received = true;
-            response.status = status.toInt();
-            response.body += reply->read(std::max<qint64>(0, state.cap + 1 - response.body.size()));
-            if (response.body.size() > state.cap || reply->bytesAvailable() > 0) {
-                response.bodyTooLarge = true;
-                response.body.clear();
-            }
-        }
-        reply->deleteLater();
-        state.resume();
-    }
-
     QNetworkReply* m_reply;
     CancelToken m_token;
     qint64 m_cap;

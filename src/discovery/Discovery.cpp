@@ -4,11 +4,14 @@
 #include "ontime/OntimeRecords.h"
 #include "json/CleanText.h"
 
+#include <QCoreApplication>
 #include <QNetworkRequest>
 #include <QStringDecoder>
+#include <QThread>
 #include <QThreadStorage>
 
 #include <atomic>
+#include <mutex>
 
 namespace Discovery {
 namespace {
@@ -16,15 +19,28 @@ namespace {
 std::atomic<qint64> requestTimeoutMs{Timeouts{}.request.count()};
 std::atomic<qint64> scanTimeoutMs{Timeouts{}.scan.count()};
 
-// Deleted with their thread; the main thread's live until the process ends.
+// Deleted with their thread; the main thread's when the application object goes away.
 QThreadStorage<async::HttpSession*> requestSessions;
 QThreadStorage<async::HttpSession*> scanSessions;
+
+// The application thread's sessions go while its event loop still exists, so that the
+// replies they end are taken down with them.
+void dropApplicationSessions() {
+    requestSessions.setLocalData(nullptr);
+    scanSessions.setLocalData(nullptr);
+}
 
 // The time without data bounds the whole request too: these answers are a few hundred bytes.
 async::HttpSession& threadSession(QThreadStorage<async::HttpSession*>& storage, qint64 timeoutMs,
                                   qint64 bodyCap) {
-    if (!storage.hasLocalData())
+    if (!storage.hasLocalData()) {
+        if (QCoreApplication::instance() &&
+            QThread::currentThread() == QCoreApplication::instance()->thread()) {
+            static std::once_flag once;
+            std::call_once(once, [] { qAddPostRoutine(&dropApplicationSessions); });
+        }
         storage.setLocalData(new async::HttpSession(std::chrono::milliseconds(timeoutMs), bodyCap));
+    }
     async::HttpSession* session = storage.localData();
     session->setTransferTimeout(std::chrono::milliseconds(timeoutMs));
     session->setDeadline(std::chrono::milliseconds(timeoutMs));

@@ -55,9 +55,9 @@ class Script:
 
     def __init__(self, scenario):
         self.scenario = scenario
-        self.start = time.monotonic()
         self.keys_elsewhere = []
         self.bomb = deflate_bomb() if scenario == "gzip bomb" else b""
+        self.start = time.monotonic()
 
     def hostile_now(self):
         if self.scenario == "uppercase scheme":
@@ -236,6 +236,10 @@ def run(binary, scenario, client):
 
     switch = script.switch_back_at()
     hostile_start = script.start + GOOD_FOR
+    if os.environ.get("HOSTILE_TRACE"):
+        for t, l in lines:
+            print(f"{t - switch:+7.2f} {l.get('status')} {l.get('connected')} {l.get('time')}",
+                  file=sys.stderr)
     during = [l for t, l in lines if hostile_start + 1 < t < switch]
     shown = during[-1] if during else (lines[-1][1] if lines else {})
     recovered = None

@@ -32,6 +32,7 @@ OntimeSnapshot OntimeSnapshot::of(const OntimeModel& model) {
     state.playback = model.playback();
     state.remainingMs = model.remainingMs();
     state.durationMs = model.durationMs();
+    state.addedMs = model.addedMs();
     state.warningMs = model.warningMs();
     state.dangerMs = model.dangerMs();
     state.timerMessage = model.timerMessage();
@@ -52,9 +53,14 @@ TimerDisplay ontimeDisplay(const OntimeSnapshot& state) {
     display.message = state.timerMessage;
     display.blink = state.timerMessageBlinks;
     display.secondary = state.secondaryMessage;
-    if (state.remainingMs && state.durationMs && *state.durationMs > 0) {
+    // Time added while the event runs lengthens it: without it the bar would sit empty for
+    // as long as the added time lasts.
+    const std::optional<double> total =
+        state.durationMs ? std::optional<double>(*state.durationMs + state.addedMs.value_or(0))
+                         : std::nullopt;
+    if (state.remainingMs && total && *total > 0) {
         const double remaining = *state.remainingMs;
-        const double fraction = 1 - remaining / *state.durationMs;
+        const double fraction = 1 - remaining / *total;
         display.progress = std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0);
         const double warning = state.warningMs.value_or(defaultWarningMs);
         const double danger = state.dangerMs.value_or(defaultDangerMs);

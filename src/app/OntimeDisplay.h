@@ -16,6 +16,7 @@ struct OntimeSnapshot {
     QString playback;
     std::optional<double> remainingMs;
     std::optional<double> durationMs;
+    std::optional<double> addedMs;
     std::optional<double> warningMs;
     std::optional<double> dangerMs;
     QString timerMessage;
@@ -27,7 +28,8 @@ struct OntimeSnapshot {
 
 // The timer window's content for an Ontime source: the event title (or the status while not
 // connected), the remaining time with its colour, the messages, and a progress bar that turns
-// to warning and danger at the event's thresholds (2 and 1 minutes when it has none).
+// to warning and danger at the event's thresholds (2 and 1 minutes when it has none). The bar
+// measures the elapsed share of the duration plus the time added to it.
 TimerDisplay ontimeDisplay(const OntimeSnapshot& state);
 TimerDisplay ontimeDisplay(const OntimeModel& model);
 

@@ -6,7 +6,7 @@
 namespace async {
 
 struct CancelToken::State {
-    std::mutex mutex;
+    std::recursive_mutex mutex;
     bool cancelled = false;
     quint64 nextId = 1;
     std::map<quint64, std::function<void()>> callbacks;
@@ -21,15 +21,20 @@ bool CancelToken::isCancelled() const {
 }
 
 void CancelToken::cancel() const {
-    // Callbacks run under the lock: a waiter that removes its callback before tearing down
-    // its context object therefore never races with a callback that posts to it.
+    // Callbacks run under the lock: a waiter on another thread that removes its callback
+    // before tearing down its context object therefore never races with a callback that
+    // posts to it, and the last reference to the waiter's state is always dropped on the
+    // waiter's own thread. The lock is recursive because under ImmediateCancellation a
+    // callback resumes its waiter right here, which then removes its callback or, already
+    // cancelled, runs a new one at once.
     std::lock_guard lock(d->mutex);
     if (d->cancelled)
         return;
     d->cancelled = true;
-    for (auto& [id, callback] : d->callbacks)
-        callback();
-    d->callbacks.clear();
+    while (!d->callbacks.empty()) {
+        auto callback = d->callbacks.extract(d->callbacks.begin());
+        callback.mapped()();
+    }
 }
 
 quint64 CancelToken::onCancel(std::function<void()> callback) const {

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <atomic>
+#include <chrono>
 
 namespace async {
 namespace {
@@ -23,6 +24,12 @@ void Clock::setInstance(const Clock* clock) {
 
 qint64 SystemClock::nowMs() const {
     return QDateTime::currentMSecsSinceEpoch();
+}
+
+qint64 SystemClock::monotonicMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace async

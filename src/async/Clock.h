@@ -10,8 +10,11 @@ class Clock {
 public:
     virtual ~Clock() = default;
 
-    // Milliseconds since 1970-01-01 00:00:00 UTC.
+    // Milliseconds since 1970-01-01 00:00:00 UTC. Only for comparing with another clock
+    // (a server's): it jumps when the system time is set.
     virtual qint64 nowMs() const = 0;
+    // Milliseconds from an arbitrary start that never jumps: for every interval.
+    virtual qint64 monotonicMs() const = 0;
 
     static const Clock& instance();
     // Installs `clock` for the whole process (nullptr restores the system clock). The caller
@@ -22,6 +25,7 @@ public:
 class SystemClock final : public Clock {
 public:
     qint64 nowMs() const override;
+    qint64 monotonicMs() const override;
 };
 
 } // namespace async

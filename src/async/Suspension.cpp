@@ -1,6 +1,9 @@
 #include "async/Suspension.h"
 
+#include "async/ImmediateCancellation.h"
+
 #include <QMetaObject>
+#include <QThread>
 
 namespace async::detail {
 
@@ -23,6 +26,14 @@ void Suspension::resume() {
 }
 
 void Suspension::post(std::function<void(Suspension&)> work) {
+    if (ImmediateCancellation::active() && m_context &&
+        m_context->thread() == QThread::currentThread()) {
+        // The owner is going away: the event loop may never turn again.
+        const std::shared_ptr<Suspension> self = shared_from_this();
+        if (!self->isDone())
+            work(*self);
+        return;
+    }
     std::weak_ptr<Suspension> weak = weak_from_this();
     QMetaObject::invokeMethod(
         m_context.data(),

@@ -29,8 +29,9 @@ public:
     // Marks the wait as over and resumes the coroutine; later calls do nothing.
     void resume();
 
-    // Runs `work` later in the coroutine's thread, unless this suspension is gone by then.
-    // Safe to call from any thread.
+    // Runs `work` later in the coroutine's thread, unless this suspension is gone by then;
+    // at once when called in that thread under an ImmediateCancellation. Safe to call from
+    // any thread.
     void post(std::function<void(Suspension&)> work);
 
 private:

@@ -152,6 +152,10 @@ int runWatchOntime(const QStringList& arguments) {
     model.connect(*host);
 
     TickLimit limit(*ticks, [&model] {
+        if (stopSignal() != 0) {
+            QCoreApplication::exit(128 + stopSignal());
+            return;
+        }
         const TimerDisplay display = ontimeDisplay(model);
         JsonLine()
             .add(QStringLiteral("status"), model.status())
@@ -160,6 +164,7 @@ int runWatchOntime(const QStringList& arguments) {
             .addDisplay(display)
             .print();
     });
+    catchStopSignals();
     limit.start();
     const int code = QCoreApplication::exec();
     SettingsStore::setLocation(QString());

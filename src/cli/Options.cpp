@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 
+#include <csignal>
+
 Options::Options(QList<QCommandLineOption> options) {
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOptions(options);
@@ -30,4 +32,23 @@ std::optional<qint64> Options::number(const QString& name, qint64 fallback, qint
         return std::nullopt;
     }
     return value;
+}
+
+namespace {
+
+volatile std::sig_atomic_t caughtSignal = 0;
+
+void markStop(int signal) {
+    caughtSignal = signal;
+}
+
+} // namespace
+
+void catchStopSignals() {
+    std::signal(SIGINT, markStop);
+    std::signal(SIGTERM, markStop);
+}
+
+int stopSignal() {
+    return caughtSignal;
 }

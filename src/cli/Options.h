@@ -27,3 +27,10 @@ public:
 private:
     QCommandLineParser m_parser;
 };
+
+// Ctrl+C and SIGTERM for commands that run an event loop on a temporary settings store: the
+// signal only marks the stop, and the command's next tick leaves the loop, so that the
+// store (which may hold a room's key) is removed on the normal way out.
+void catchStopSignals();
+// The signal that asked to stop, or 0.
+int stopSignal();

@@ -12,20 +12,6 @@
 #include <QJsonValue>
 #include <QTemporaryDir>
 
-#include <csignal>
-
-namespace {
-
-// Set by SIGINT and SIGTERM; the next tick ends the run, so that the temporary store with
-// the key is removed on the way out.
-volatile std::sig_atomic_t stopSignal = 0;
-
-void requestStop(int signal) {
-    stopSignal = signal;
-}
-
-} // namespace
-
 int runWatchStagetimer(const QStringList& arguments) {
     // Everything below runs on a store of its own, so the user's room, key and choice of
     // timer stay as they are.
@@ -62,8 +48,8 @@ int runWatchStagetimer(const QStringList& arguments) {
     model.connect();
 
     const auto report = [&model] {
-        if (stopSignal != 0) {
-            QCoreApplication::exit(128 + stopSignal);
+        if (stopSignal() != 0) {
+            QCoreApplication::exit(128 + stopSignal());
             return;
         }
         const std::optional<double> remaining = model.remainingMs();
@@ -76,8 +62,7 @@ int runWatchStagetimer(const QStringList& arguments) {
             .addDisplay(display)
             .print();
     };
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    catchStopSignals();
     TickLimit limit(*ticks, report);
     limit.start();
     const int code = QCoreApplication::exec();

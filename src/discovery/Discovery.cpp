@@ -1,12 +1,17 @@
 #include "discovery/Discovery.h"
 
+#include "async/ServerAddress.h"
 #include "ontime/OntimeRecords.h"
+#include "json/CleanText.h"
 
+#include <QCoreApplication>
 #include <QNetworkRequest>
 #include <QStringDecoder>
+#include <QThread>
 #include <QThreadStorage>
 
 #include <atomic>
+#include <mutex>
 
 namespace Discovery {
 namespace {
@@ -14,17 +19,37 @@ namespace {
 std::atomic<qint64> requestTimeoutMs{Timeouts{}.request.count()};
 std::atomic<qint64> scanTimeoutMs{Timeouts{}.scan.count()};
 
-// Deleted with their thread; the main thread's live until the process ends.
+// Deleted with their thread; the main thread's when the application object goes away.
 QThreadStorage<async::HttpSession*> requestSessions;
 QThreadStorage<async::HttpSession*> scanSessions;
 
-async::HttpSession& threadSession(QThreadStorage<async::HttpSession*>& storage, qint64 timeoutMs) {
-    if (!storage.hasLocalData())
-        storage.setLocalData(new async::HttpSession(std::chrono::milliseconds(timeoutMs)));
+// The application thread's sessions go while its event loop still exists, so that the
+// replies they end are taken down with them.
+void dropApplicationSessions() {
+    requestSessions.setLocalData(nullptr);
+    scanSessions.setLocalData(nullptr);
+}
+
+// The time without data bounds the whole request too: these answers are a few hundred bytes.
+async::HttpSession& threadSession(QThreadStorage<async::HttpSession*>& storage, qint64 timeoutMs,
+                                  qint64 bodyCap) {
+    if (!storage.hasLocalData()) {
+        if (QCoreApplication::instance() &&
+            QThread::currentThread() == QCoreApplication::instance()->thread()) {
+            static std::once_flag once;
+            std::call_once(once, [] { qAddPostRoutine(&dropApplicationSessions); });
+        }
+        storage.setLocalData(new async::HttpSession(std::chrono::milliseconds(timeoutMs), bodyCap));
+    }
     async::HttpSession* session = storage.localData();
     session->setTransferTimeout(std::chrono::milliseconds(timeoutMs));
+    session->setDeadline(std::chrono::milliseconds(timeoutMs));
     return *session;
 }
+
+// A probe reads a version text or the first bytes of a page: a host on the scanned network
+// that streams a huge answer costs no more than this.
+constexpr qint64 scanBodyCap = 64 * 1024;
 
 constexpr qsizetype stagetimerPrefixBytes = 400;
 
@@ -41,16 +66,17 @@ void setTimeouts(const Timeouts& timeouts) {
 }
 
 async::HttpSession& session() {
-    return threadSession(requestSessions, requestTimeoutMs.load());
+    return threadSession(requestSessions, requestTimeoutMs.load(),
+                         async::HttpSession::defaultBodyCap);
 }
 
 async::HttpSession& scanSession() {
-    return threadSession(scanSessions, scanTimeoutMs.load());
+    return threadSession(scanSessions, scanTimeoutMs.load(), scanBodyCap);
 }
 
 std::optional<QUrl> requestUrl(const QString& host, qint64 port, const QString& path) {
-    const QString text =
-        QStringLiteral("http://") + host + u':' + QString::number(port) + u'/' + path;
+    const QString text = QStringLiteral("http://") + async::urlHost(host) + u':' +
+                         QString::number(port) + u'/' + path;
     const QUrl url(text, QUrl::StrictMode);
     // Text that parses into some other address (a host holding "/", "@" or "#") must not send
     // a request to a port or path nobody asked for.
@@ -81,7 +107,8 @@ probe(QString host, qint64 port, async::HttpSession& session, async::CancelToken
     const Fetched<VersionResponse> version = co_await fetchChecked<VersionResponse>(
         host, port, probePath(OntimeAPI::v3), session, token);
     if (version.value)
-        co_return OntimeServer{host, port, OntimeAPI::v3, version.value->payload};
+        co_return OntimeServer{host, port, OntimeAPI::v3,
+                               cleanText(version.value->payload, labelLength)};
     if (!version.reachable)
         co_return std::nullopt;
     const Fetched<LegacyInfo> legacy =

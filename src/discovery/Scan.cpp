@@ -1,6 +1,7 @@
 #include "discovery/Scan.h"
 
 #include "async/HttpSession.h"
+#include "async/ImmediateCancellation.h"
 #include "async/Suspension.h"
 #include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
@@ -24,9 +25,19 @@ void resumeSuspension(async::detail::Suspension& suspension) {
     suspension.resume();
 }
 
-// Opened once by any thread; a coroutine that awaits it resumes in its own thread.
+// Opened once by any thread; a coroutine that awaits it resumes in its own thread. A
+// cancellation under ImmediateCancellation in the waiter's thread lets the waiter go on
+// before the latch opens: its owner is going away and will not wait for the scan thread.
 class Latch {
 public:
+    explicit Latch(async::CancelToken token)
+        : m_token(std::move(token)) {}
+
+    bool isOpen() {
+        std::lock_guard lock(m_mutex);
+        return m_open;
+    }
+
     void open() {
         std::shared_ptr<async::detail::Suspension> waiter;
         {
@@ -41,20 +52,32 @@ public:
     auto operator co_await() {
         struct Awaiter {
             Latch& latch;
+            quint64 callback = 0;
             bool await_ready() const noexcept { return false; }
             bool await_suspend(std::coroutine_handle<> handle) {
-                std::lock_guard lock(latch.m_mutex);
-                if (latch.m_open)
-                    return false;
-                latch.m_waiter = std::make_shared<async::detail::Suspension>(handle);
+                std::weak_ptr<async::detail::Suspension> weak;
+                {
+                    std::lock_guard lock(latch.m_mutex);
+                    if (latch.m_open)
+                        return false;
+                    latch.m_waiter = std::make_shared<async::detail::Suspension>(handle);
+                    weak = latch.m_waiter;
+                }
+                callback = latch.m_token.onCancel([weak] {
+                    if (!async::ImmediateCancellation::active())
+                        return;
+                    if (auto waiter = weak.lock())
+                        waiter->post(resumeSuspension);
+                });
                 return true;
             }
-            void await_resume() const noexcept {}
+            void await_resume() { latch.m_token.removeCallback(callback); }
         };
         return Awaiter{*this};
     }
 
 private:
+    async::CancelToken m_token;
     std::mutex m_mutex;
     bool m_open = false;
     std::shared_ptr<async::detail::Suspension> m_waiter;
@@ -63,13 +86,26 @@ private:
 // One scan, shared by the calling thread and the scan thread. The scan thread alone writes
 // the findings; the caller reads them only after `finished` has opened.
 struct ScanJob {
+    explicit ScanJob(async::CancelToken cancel)
+        : token(cancel)
+        , caller(new QObject)
+        , finished(std::move(cancel)) {}
+    ~ScanJob() {
+        // A deferred delete posted while the application object goes away would never run.
+        if (caller->thread() == QThread::currentThread())
+            delete caller;
+        else
+            caller->deleteLater();
+    }
+
     QStringList addresses;
     qint64 port = 0;
     qint64 stagetimerPort = 0;
     ScanProgress progress;
     async::CancelToken token;
-    // Lives in the calling thread until the scan has finished.
-    QObject* caller = nullptr;
+    // Receives the progress calls in the calling thread; lives as long as the job, which
+    // the scan thread holds until its work has ended.
+    QObject* caller;
 
     QList<OntimeServer> servers;
     QList<StagetimerDesktop> stagetimers;
@@ -284,23 +320,22 @@ QCoro::Task<ScanResult> scan(qint64 port, qint64 stagetimerPort, ScanProgress pr
                              async::CancelToken token) {
     const AddressPlan plan = addressPlan(localIPv4());
 
-    // Receives the progress calls in this thread; lives as long as this frame, which outlasts
-    // the scan thread's work.
-    QObject caller;
-    auto job = std::make_shared<ScanJob>();
+    auto job = std::make_shared<ScanJob>(token);
     job->addresses = plan.addresses;
     job->port = port;
     job->stagetimerPort = stagetimerPort;
     job->progress = std::move(progress);
-    job->token = token;
-    job->caller = &caller;
 
     ScanThread::launch(job);
     co_await job->finished;
 
     ScanResult result;
-    result.servers = std::move(job->servers);
-    result.stagetimers = std::move(job->stagetimers);
+    // Before the latch opens the scan thread still writes the findings: a caller that goes
+    // away early gets none.
+    if (job->finished.isOpen()) {
+        result.servers = std::move(job->servers);
+        result.stagetimers = std::move(job->stagetimers);
+    }
     std::stable_sort(
         result.servers.begin(), result.servers.end(),
         [](const OntimeServer& a, const OntimeServer& b) { return hostLess(a.host, b.host); });

@@ -2,6 +2,8 @@
 
 #include "app/SettingsStore.h"
 #include "async/Clock.h"
+#include "async/ImmediateCancellation.h"
+#include "async/ServerAddress.h"
 #include "async/Sleep.h"
 #include "discovery/Discovery.h"
 #include "discovery/Scan.h"
@@ -9,6 +11,7 @@
 #include "l10n/L10n.h"
 #include "ontime/OntimeRecords.h"
 #include "ontime/TimeFormat.h"
+#include "json/CleanText.h"
 
 #include <QPointer>
 
@@ -50,12 +53,16 @@ QString trimmedHost(const QString& text) {
 OntimeModel::OntimeModel(QObject* parent)
     : QObject(parent)
     , m_status(L10n::lookup(u"Nicht verbunden"))
-    , m_pollTime(async::Clock::instance().nowMs()) {}
+    , m_pollTime(async::Clock::instance().nowMs())
+    , m_pollMonotonic(async::Clock::instance().monotonicMs()) {}
 
 OntimeModel::~OntimeModel() {
+    // The tasks check their tokens after every wait and never touch this object again; they
+    // end here and now, so that none is left suspended when the process ends.
+    const async::ImmediateCancellation now;
     m_pollTask.cancel();
     m_scanTask.cancel();
-    m_lifetime.cancel();
+    m_typedProbe.cancel();
 }
 
 void OntimeModel::setTiming(const Timing& timing) {
@@ -131,6 +138,7 @@ void OntimeModel::start() {
 void OntimeModel::connect(const OntimeServer& to) {
     m_scanTask.cancel();
     setScanning(false);
+    const bool sameServer = m_server == to;
     setServer(to);
 
     SettingsStore settings;
@@ -144,11 +152,25 @@ void OntimeModel::connect(const OntimeServer& to) {
         found.append(to);
         setFound(found);
     }
-    setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {to.label()}));
 
     m_current.reset();
     m_playback.clear();
     m_eventTitle.clear();
+    if (sameServer) {
+        setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {to.label()}));
+    } else {
+        // Nothing of another server may show under this one's name, and it is not
+        // "connected" before it has answered.
+        m_durationMs.reset();
+        m_addedMs.reset();
+        m_warningMs.reset();
+        m_dangerMs.reset();
+        m_timerMessage.clear();
+        m_timerMessageBlinks = false;
+        m_secondaryMessage.clear();
+        setConnected(false);
+        setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {to.host}));
+    }
 
     m_pollTask.cancel();
     m_pollTask = async::TaskHandle::start(
@@ -163,19 +185,28 @@ void OntimeModel::connect(const QString& host) {
     const QString trimmed = trimmedHost(host);
     if (trimmed.isEmpty())
         return;
-    setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {trimmed}));
-    // Held by nobody: a disconnect does not stop it, only the model's end does.
-    async::TaskHandle::start(
-        [this, trimmed, lifetime = m_lifetime](async::CancelToken) -> QCoro::Task<> {
-            const qint64 port = SettingsStore().ontimePort();
-            const std::optional<OntimeServer> server =
-                co_await Discovery::probe(trimmed, port, Discovery::session(), lifetime);
-            if (lifetime.isCancelled())
+    m_typedProbe.cancel();
+    const std::optional<async::ServerAddress> address = async::parseServerAddress(trimmed);
+    if (!address) {
+        // Never probe a host guessed from text that names none.
+        setStatus(
+            L10n::fill(L10n::lookup(u"Ungültige Adresse: %@"), {cleanText(trimmed, labelLength)}));
+        return;
+    }
+    const QString target = address->host;
+    const qint64 typedPort = address->port;
+    setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {target}));
+    m_typedProbe = async::TaskHandle::start(
+        [this, target, typedPort](async::CancelToken token) -> QCoro::Task<> {
+            const qint64 port = typedPort > 0 ? typedPort : SettingsStore().ontimePort();
+            auto probing = Discovery::probe(target, port, Discovery::session(), token);
+            const std::optional<OntimeServer> server = co_await std::move(probing);
+            if (token.isCancelled())
                 co_return;
             if (server)
                 connect(*server);
             else
-                setStatus(L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {trimmed, port}));
+                setStatus(L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {target, port}));
         });
 }
 
@@ -218,7 +249,7 @@ std::optional<double> OntimeModel::remainingMs() const {
     if (m_playback == u"armed" && *m_current == 0)
         return std::nullopt;
     if (runsOn(m_playback))
-        return *m_current - double(async::Clock::instance().nowMs() - m_pollTime);
+        return *m_current - double(async::Clock::instance().monotonicMs() - m_pollMonotonic);
     return m_current;
 }
 
@@ -354,6 +385,7 @@ QCoro::Task<> OntimeModel::pollLoop(OntimeServer server, async::CancelToken toke
             if (!response.bodyTooLarge)
                 takeOverBody(server.api, response.body);
             m_pollTime = async::Clock::instance().nowMs();
+            m_pollMonotonic = async::Clock::instance().monotonicMs();
             if (!m_connected) {
                 setConnected(true);
                 setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {server.label()}));
@@ -380,14 +412,19 @@ void OntimeModel::takeOver(const PollResponse& response) {
     m_current = d.timer ? d.timer->current : std::nullopt;
     m_playback = d.timer ? d.timer->playback.value_or(QString()) : QString();
     m_durationMs = d.timer ? d.timer->duration : std::nullopt;
-    m_eventTitle = d.eventNow ? d.eventNow->title.value_or(QString()) : QString();
+    m_addedMs = d.timer ? d.timer->addedTime : std::nullopt;
+    m_eventTitle =
+        d.eventNow ? cleanText(d.eventNow->title.value_or(QString()), messageLength) : QString();
     m_warningMs = d.eventNow ? d.eventNow->timeWarning : std::nullopt;
     m_dangerMs = d.eventNow ? d.eventNow->timeDanger : std::nullopt;
     const std::optional<RuntimeData::Message::TimerMessage> timer =
         d.message ? d.message->timer : std::nullopt;
-    m_timerMessage = timer && timer->visible == true ? timer->text.value_or(QString()) : QString();
+    m_timerMessage = timer && timer->visible == true
+                         ? cleanText(timer->text.value_or(QString()), messageLength)
+                         : QString();
     m_timerMessageBlinks = timer && timer->blink == true;
-    m_secondaryMessage = d.message ? secondaryText(*d.message) : QString();
+    m_secondaryMessage =
+        d.message ? cleanText(secondaryText(*d.message), messageLength) : QString();
 }
 
 void OntimeModel::takeOver(const LegacyPoll& poll) {
@@ -397,4 +434,5 @@ void OntimeModel::takeOver(const LegacyPoll& poll) {
     m_timerMessage.clear();
     m_secondaryMessage.clear();
     m_durationMs.reset();
+    m_addedMs.reset();
 }

@@ -77,6 +77,8 @@ public:
     QString playback() const { return m_playback; }
     QString eventTitle() const { return m_eventTitle; }
     std::optional<double> durationMs() const { return m_durationMs; }
+    // Time added to the running event; absent from servers that do not report it.
+    std::optional<double> addedMs() const { return m_addedMs; }
     std::optional<double> warningMs() const { return m_warningMs; }
     std::optional<double> dangerMs() const { return m_dangerMs; }
     // The visible timer-screen message, empty if none.
@@ -92,8 +94,9 @@ public:
     void start();
     // Connects to a server and starts polling it. Remembers it and makes Ontime the source.
     void connect(const OntimeServer& to);
-    // Probes a host the user typed on the configured port and connects on success. The probe
-    // is not stopped by disconnect().
+    // Probes an address the user typed ("host", "host:port" or an http(s) URL; a port in the
+    // text wins over the configured one) and connects on success. The probe is not stopped
+    // by disconnect(), only by the next typed address.
     void connect(const QString& host);
     // Starts a network search, replacing a running one.
     void search(bool autoConnect, bool offerChoice);
@@ -154,19 +157,23 @@ private:
     QString m_playback;
     QString m_eventTitle;
     std::optional<double> m_durationMs;
+    std::optional<double> m_addedMs;
     std::optional<double> m_warningMs;
     std::optional<double> m_dangerMs;
     QString m_timerMessage;
     bool m_timerMessageBlinks = false;
     QString m_secondaryMessage;
     qint64 m_pollTime = 0;
+    // The same moment on the monotonic clock, from which the running time is counted on.
+    qint64 m_pollMonotonic = 0;
     async::TaskHandle m_pollTask;
     async::TaskHandle m_scanTask;
 
     Timing m_timing;
     qint64 m_stagetimerPort = defaultStagetimerPort;
-    // Cancelled when the model goes away; ends the tasks that nobody else holds.
-    async::CancelToken m_lifetime;
+    // The probe of the last typed host: a newer one replaces it, so that the older answer
+    // can never win; disconnect() leaves it alone.
+    async::TaskHandle m_typedProbe;
 };
 
 // Trims spaces and tabs (every Unicode space separator) from both ends; line breaks stay.

@@ -17,6 +17,7 @@ std::optional<RuntimeData::Timer> timerFromJson(const QJsonObject& object) {
     timer.current = f.number(u"current");
     timer.playback = f.string(u"playback");
     timer.duration = f.number(u"duration");
+    timer.addedTime = f.number(u"addedTime");
     return checked(f, timer);
 }
 

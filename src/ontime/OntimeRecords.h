@@ -18,6 +18,8 @@ struct RuntimeData {
         std::optional<double> current;
         std::optional<QString> playback;
         std::optional<double> duration;
+        // Time added to (or, negative, taken from) the running event, in milliseconds.
+        std::optional<double> addedTime;
     };
 
     struct Event {

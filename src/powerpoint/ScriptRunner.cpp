@@ -39,17 +39,20 @@ ScriptRunner::ScriptRunner(QueryFactory factory)
     , m_worker(new Worker(std::move(factory))) {
     m_thread->setObjectName(queueLabel());
     m_worker->moveToThread(m_thread);
-    m_thread->start();
-}
-
-ScriptRunner::~ScriptRunner() {
-    QMetaObject::invokeMethod(
-        m_worker,
+    // The thread's last act, however its event loop ended: a queued delete would be lost
+    // when the loop quits while a query is still running. Queries still waiting are
+    // dropped with the worker.
+    QObject::connect(
+        m_thread, &QThread::finished, m_thread,
         [worker = m_worker] {
             worker->release();
             delete worker;
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
+    m_thread->start();
+}
+
+ScriptRunner::~ScriptRunner() {
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

@@ -2,9 +2,11 @@
 
 #include "app/SettingsStore.h"
 #include "async/Clock.h"
+#include "async/ImmediateCancellation.h"
 #include "async/Sleep.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "json/CleanText.h"
 
 using stagetimer::STMessages;
 using stagetimer::STStatus;
@@ -38,13 +40,16 @@ StagetimerModel::StagetimerModel(QObject* parent)
     , m_status(L10n::lookup(u"Nicht verbunden")) {}
 
 StagetimerModel::~StagetimerModel() {
-    // The task checks its token after every wait, so it never touches this object again.
+    // The task checks its token after every wait, so it never touches this object again;
+    // it ends here and now, before the session it waits on goes away.
+    const async::ImmediateCancellation now;
     pollTask.cancel();
 }
 
 void StagetimerModel::setTiming(Timing timing) {
     m_timing = timing;
     m_session.setTransferTimeout(timing.requestTimeout);
+    m_session.setDeadline(timing.requestTimeout);
 }
 
 void StagetimerModel::setStatus(const QString& status) {
@@ -146,12 +151,14 @@ std::optional<double> StagetimerModel::remainingMs() const {
 
 void StagetimerModel::apply(const STStatus& answer) {
     running = answer.running.value_or(false);
-    finish = answer.finish;
-    pause = answer.pause;
-    startTime = answer.start;
+    // A zero or absurd instant would show hundreds of thousands of hours: no time beats a
+    // wrong one.
+    finish = stagetimer::plausibleInstant(answer.finish);
+    pause = stagetimer::plausibleInstant(answer.pause);
+    startTime = stagetimer::plausibleInstant(answer.start);
     timerID = answer.timer_id;
-    if (answer.server_time)
-        clockOffset = *answer.server_time - static_cast<double>(async::Clock::instance().nowMs());
+    if (const std::optional<double> serverTime = stagetimer::plausibleInstant(answer.server_time))
+        clockOffset = *serverTime - static_cast<double>(async::Clock::instance().nowMs());
     if (!m_connected) {
         const QString name = server().isEmpty() ? stagetimer::cloudDisplayName() : server();
         setConnected(true);
@@ -176,6 +183,8 @@ QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
     const QString unreachable = L10n::lookup(u"Server nicht erreichbar");
     QString lastError = unreachable;
     const QStringList candidates = stagetimer::candidates(server());
+    if (candidates.isEmpty())
+        lastError = L10n::lookup(u"Ungültige Adresse");
     for (const QString& candidate : candidates) {
         auto request = get<STStatus>(statusPath, QString(), token, candidate);
         const Result<STStatus> answer = co_await std::move(request);
@@ -229,13 +238,13 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
             failures = 0;
             const std::optional<QString> id = status.payload->timer_id;
             if (id && id != namedTimerID) {
-                const QString extra = QStringLiteral("&timer_id=") + *id;
+                const QString extra = stagetimer::timerQuery(*id);
                 auto request = get<STTimer>(timerPath, extra, token, base);
                 const Result<STTimer> timer = co_await std::move(request);
                 if (token.isCancelled())
                     co_return;
                 if (timer.ok()) {
-                    timerName = timer.payload->name.value_or(QString());
+                    timerName = cleanText(timer.payload->name.value_or(QString()), messageLength);
                     namedTimerID = id;
                 }
             }

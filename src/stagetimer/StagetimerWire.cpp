@@ -1,12 +1,16 @@
 #include "stagetimer/StagetimerWire.h"
 
 #include "app/SettingsStore.h"
+#include "async/ServerAddress.h"
 #include "l10n/L10n.h"
+#include "json/CleanText.h"
 #include "json/JsonFields.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QUrl>
+
+#include <cmath>
 
 namespace stagetimer {
 namespace {
@@ -35,17 +39,12 @@ bool decodeMessageArray(const QJsonArray& array, QList<STMessage>& out) {
     return true;
 }
 
-// The characters a URL query may hold as they are: letters and digits of ASCII and
-// !$&'()*+,-./:;=?@_~
-bool allowedInQuery(uchar c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    static constexpr char others[] = "!$&'()*+,-./:;=?@_~";
-    for (const char other : others) {
-        if (other != '\0' && static_cast<uchar>(other) == c)
-            return true;
-    }
-    return false;
+// The characters a query value keeps as they are: the unreserved ones. Everything else,
+// "&", "=", "+", "?" and "#" above all, is encoded, so that a value can never end itself
+// and start another parameter, nor be read differently by the server.
+bool allowedInQueryValue(uchar c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 bool isValidUtf16(const QString& text) {
@@ -91,8 +90,12 @@ QString cloudDisplayName() {
 QStringList candidates(const QString& serverSetting) {
     if (serverSetting.isEmpty())
         return {cloudBase()};
-    if (serverSetting.startsWith(u"http://") || serverSetting.startsWith(u"https://")) {
-        QString base = serverSetting;
+    // Paths are appended to the setting, so a query or fragment in it would swallow them.
+    const std::optional<async::ServerAddress> address = async::parseServerAddress(serverSetting);
+    if (!address || address->hasQuery || address->hasFragment)
+        return {};
+    if (!address->scheme.isEmpty()) {
+        QString base = address->text;
         if (base.endsWith(u'/'))
             base.chop(1);
         return {base, base + QStringLiteral("/api/v1"), base + QStringLiteral("/v1")};
@@ -155,17 +158,19 @@ bool decodeEnvelope(const QByteArray& body, std::optional<bool>& ok,
     return fields.ok();
 }
 
-QString interpretFailure(int status, const std::optional<QString>& message, bool hasEnvelope) {
-    const bool hasMessage = hasEnvelope && message.has_value();
+QString interpretFailure(int status, const std::optional<QString>& serverMessage,
+                         bool hasEnvelope) {
+    const bool hasMessage = hasEnvelope && serverMessage.has_value();
+    const QString message = hasMessage ? cleanText(*serverMessage, messageLength) : QString();
     if (status >= 200 && status <= 299)
-        return hasMessage ? *message : L10n::lookup(u"Unerwartete Antwort");
+        return hasMessage ? message : L10n::lookup(u"Unerwartete Antwort");
     if (status == 401 || status == 403)
         return L10n::lookup(u"API-Key ungültig");
     if (status == 404)
-        return hasMessage ? *message : L10n::lookup(u"Raum nicht gefunden");
+        return hasMessage ? message : L10n::lookup(u"Raum nicht gefunden");
     if (status == 429)
         return L10n::lookup(u"Zu viele Anfragen – kurz warten");
-    return hasMessage ? *message : QStringLiteral("HTTP ") + QString::number(status);
+    return hasMessage ? message : QStringLiteral("HTTP ") + QString::number(status);
 }
 
 } // namespace detail
@@ -175,7 +180,7 @@ QString showingMessage(const STMessages& messages) {
         return {};
     for (const STMessage& message : *messages.messages) {
         if (message.showing.value_or(false))
-            return message.text.value_or(QString());
+            return cleanText(message.text.value_or(QString()), messageLength);
     }
     return {};
 }
@@ -187,7 +192,7 @@ QString encodeQueryValue(const QString& text) {
     QByteArray encoded;
     for (const char byte : text.toUtf8()) {
         const auto c = static_cast<uchar>(byte);
-        if (allowedInQuery(c)) {
+        if (allowedInQueryValue(c)) {
             encoded += byte;
         } else {
             encoded += '%';
@@ -205,7 +210,14 @@ BuiltRequest buildRequest(const QString& base, const QString& path, const QStrin
         base + u'/' + path + QStringLiteral("?room_id=") + encodeQueryValue(room) + extra;
     // Strict parsing keeps the text as written: nothing is guessed, fixed or encoded anew.
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.isRelative()) {
+    // Whatever the parts hold, the request goes to the server of the base address or
+    // nowhere: the key must never reach a host read out of a malformed text.
+    const QUrl origin(base, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.isRelative() || (scheme != u"http" && scheme != u"https") ||
+        url.host().isEmpty() || !url.userInfo().isEmpty() || !origin.isValid() ||
+        url.scheme() != origin.scheme() || url.host() != origin.host() ||
+        url.port(-1) != origin.port(-1)) {
         built.error = L10n::lookup(u"Ungültige Adresse");
         return built;
     }
@@ -215,10 +227,24 @@ BuiltRequest buildRequest(const QString& base, const QString& path, const QStrin
     }
     built.request = QNetworkRequest(url);
     built.request.setRawHeader("Authorization", "Bearer " + key.toUtf8());
-    // The key goes along only as far as the origin it was meant for.
+    // No redirect is followed, not even within the origin: the key goes to the address the
+    // user named and nowhere else, and a redirect answer simply fails as "HTTP 3xx".
     built.request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                               QNetworkRequest::SameOriginRedirectPolicy);
+                               QNetworkRequest::ManualRedirectPolicy);
     return built;
+}
+
+QString timerQuery(const QString& timerID) {
+    return QStringLiteral("&timer_id=") + encodeQueryValue(timerID);
+}
+
+std::optional<double> plausibleInstant(std::optional<double> ms) {
+    // 2001-09-09 to 2286-11-20: anything outside is a missing or broken clock, not a time.
+    constexpr double earliest = 1e12;
+    constexpr double latest = 1e13;
+    if (!ms || !std::isfinite(*ms) || *ms < earliest || *ms > latest)
+        return std::nullopt;
+    return ms;
 }
 
 QCoro::Task<Exchange> exchange(async::HttpSession& session, QString path, QString base,

@@ -25,7 +25,9 @@ QString cloudBase();
 // The name shown for the cloud in "connected to …": the domain of the base address.
 QString cloudDisplayName();
 
-// The base addresses to try for a server setting, in order.
+// The base addresses to try for a server setting, in order; none for a setting that names no
+// usable server (another scheme than http or https, in any letter case; a user name; a
+// query or fragment; blanks inside).
 QStringList candidates(const QString& serverSetting);
 
 // Payload of "get_status": the state of the room's current timer. Instants are milliseconds
@@ -107,8 +109,8 @@ struct Result {
 // The text of a message shown in the room: the first showing message in array order.
 QString showingMessage(const STMessages& messages);
 
-// The room ID percent-encoded for a query: everything but the characters a query allows
-// becomes %XX of its UTF-8 bytes. Empty when the text is not valid UTF-16.
+// A value percent-encoded for a query: everything but the unreserved characters becomes %XX
+// of its UTF-8 bytes. Empty when the text is not valid UTF-16.
 QString encodeQueryValue(const QString& text);
 
 // A request ready to send, or the error text that stops it before anything is sent.
@@ -118,10 +120,18 @@ struct BuiltRequest {
     bool ok() const { return error.isNull(); }
 };
 
-// base + "/" + path + "?room_id=" + encoded room + extra, with extra taken verbatim, and the
-// room's bearer token as the only header we set.
+// base + "/" + path + "?room_id=" + encoded room + extra, with extra taken verbatim (build it
+// with timerQuery), and the room's bearer token. Refused when the result would go anywhere
+// but the base address's server.
 BuiltRequest buildRequest(const QString& base, const QString& path, const QString& extra,
                           const QString& room, const QString& key);
+
+// "&timer_id=" and the encoded timer identifier.
+QString timerQuery(const QString& timerID);
+
+// An instant on the server's clock that can be a real time now, or nothing: 0, negative,
+// not finite or centuries away is a missing or broken value.
+std::optional<double> plausibleInstant(std::optional<double> ms);
 
 namespace detail {
 // The error text of a response status when the body has no usable envelope or payload.

@@ -174,8 +174,18 @@ private Q_SLOTS:
         QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
     }
 
-    void tricklingServerKeepsTheRequestAlive() {
-        // The timeout counts time without data, not the whole request.
+    void tricklingServerMeetsTheDeadline_data() {
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("received");
+        // Data every 100 ms keeps the 300 ms transfer timeout from firing; only the deadline
+        // for the whole request ends a trickle.
+        QTest::newRow("within the deadline") << 3000 << true;
+        QTest::newRow("past the deadline") << 400 << false;
+    }
+
+    void tricklingServerMeetsTheDeadline() {
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, received);
         ScriptedHttpServer server;
         QVERIFY(server.listen());
         Response trickle = Response::json(QByteArray(40, 'a'));
@@ -183,9 +193,16 @@ private Q_SLOTS:
         trickle.trickleIntervalMs = 100;
         server.setResponse(QStringLiteral("slow"), trickle);
         async::HttpSession session(300ms);
+        session.setDeadline(std::chrono::milliseconds(deadlineMs));
+        QElapsedTimer timer;
+        timer.start();
         const auto response = await(session.get(requestFor(server, QStringLiteral("slow"))));
-        QVERIFY(response.received);
-        QCOMPARE(response.body, QByteArray(40, 'a'));
+        QCOMPARE(response.received, received);
+        QCOMPARE(response.body, received ? QByteArray(40, 'a') : QByteArray());
+        if (!received) {
+            QCOMPARE(response.error, QNetworkReply::TimeoutError);
+            QVERIFY2(timer.elapsed() < 700, qPrintable(QString::number(timer.elapsed())));
+        }
     }
 
     void bodyBeyondTheCapIsDroppedButTheAnswerCounts() {
@@ -206,6 +223,22 @@ private Q_SLOTS:
         const auto large = await(session.get(requestFor(server, QStringLiteral("large"))));
         QVERIFY(large.received);
         QVERIFY(large.bodyTooLarge);
+    }
+
+    void bodiesArriveAsSentNeverUnpacked() {
+        // A few kilobytes of deflate can unfold into gigabytes: we never ask for packed
+        // bodies, and one sent anyway stays packed (and so fails to decode).
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        const QByteArray packed = qCompress(QByteArray("{\"a\":1}"), 9).mid(4);
+        Response deflated = Response::json(packed);
+        deflated.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("deflate")));
+        server.setResponse(QStringLiteral("packed"), deflated);
+        async::HttpSession session(1500ms);
+        const auto response = await(session.get(requestFor(server, QStringLiteral("packed"))));
+        QVERIFY(response.received);
+        QCOMPARE(response.body, packed);
+        QCOMPARE(server.requests().first().header("Accept-Encoding"), QByteArray("identity"));
     }
 
     void cancellingAbortsTheRequestAsTransportFailure() {

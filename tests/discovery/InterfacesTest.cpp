@@ -61,6 +61,13 @@ private Q_SLOTS:
         list << address("br-lan", "172.16.0.1", "255.255.255.0");
         list << address("bridge0", "172.17.0.1", "255.255.255.0");
         list << address("eth0", "10.1.0.5", "255.255.255.0");
+        list << address("wlan0", "10.4.0.5", "255.255.255.0");
+        list << address("br0", "10.5.0.1", "255.255.255.0");
+        // Container and virtual-machine networks lead to no timer.
+        list << address("docker0", "172.18.0.1", "255.255.0.0");
+        list << address("veth12ab", "172.18.0.2", "255.255.0.0");
+        list << address("virbr0", "192.168.122.1", "255.255.255.0");
+        list << address("br-5f3a", "172.19.0.1", "255.255.0.0");
         list << address("enp3s0", "10.2.0.5", "255.255.255.0");
         list.last().up = false;
         list << address("enp4s0", "0.0.0.0", "0.0.0.0");
@@ -73,12 +80,13 @@ private Q_SLOTS:
         QStringList names;
         for (const InterfaceEntry& e : selected)
             names << e.name + u' ' + ipString(e.ip);
-        // Linux names: Ethernet "en…", Wi-Fi "wl…", bridges "br…" (which covers "bridge…").
-        QCOMPARE(
-            names,
-            (QStringList{QStringLiteral("en0 192.168.1.20"), QStringLiteral("wlp2s0 10.0.0.5"),
-                         QStringLiteral("br-lan 172.16.0.1"), QStringLiteral("bridge0 172.17.0.1"),
-                         QStringLiteral("en0 192.168.2.20")}));
+        // Linux names: Ethernet "en…" and "eth…", Wi-Fi "wl…", bridges "br…" (which covers
+        // "bridge…") but not the container bridges "br-…".
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral("en0 192.168.1.20"), QStringLiteral("wlp2s0 10.0.0.5"),
+                              QStringLiteral("bridge0 172.17.0.1"), QStringLiteral("eth0 10.1.0.5"),
+                              QStringLiteral("wlan0 10.4.0.5"), QStringLiteral("br0 10.5.0.1"),
+                              QStringLiteral("en0 192.168.2.20")}));
         QCOMPARE(selected.first().mask, ip("255.255.255.0"));
     }
 

@@ -128,6 +128,38 @@ private Q_SLOTS:
         QCOMPARE(display.barTone, barTone);
     }
 
+    void progressCountsAddedTime_data() {
+        QTest::addColumn<double>("remaining");
+        QTest::addColumn<std::optional<double>>("added");
+        QTest::addColumn<double>("progress");
+        // A 30 s event with 31.5 s added, 5.5 s into it.
+        QTest::newRow("added") << 56000.0 << std::optional<double>(31500) << 5.5 / 61.5;
+        QTest::newRow("taken away") << 10000.0 << std::optional<double>(-10000) << 0.5;
+        QTest::newRow("none reported") << 15000.0 << std::optional<double>() << 0.5;
+        QTest::newRow("more taken than the duration")
+            << 1000.0 << std::optional<double>(-40000) << 0.0;
+    }
+
+    void progressCountsAddedTime() {
+        QFETCH(double, remaining);
+        QFETCH(std::optional<double>, added);
+        QFETCH(double, progress);
+        OntimeSnapshot state = connectedWith(remaining, QStringLiteral("play"));
+        state.durationMs = 30000;
+        state.addedMs = added;
+        const TimerDisplay display = ontimeDisplay(state);
+        if (state.durationMs.value() + added.value_or(0) <= 0) {
+            QVERIFY(!display.progress);
+            QCOMPARE(display.barTone, BarTone::normal);
+            return;
+        }
+        QVERIFY(display.progress);
+        QVERIFY2(std::abs(*display.progress - progress) < 1e-9,
+                 qPrintable(QString::number(*display.progress)));
+        // The tones still follow the remaining time alone.
+        QCOMPARE(display.barTone, remaining <= 60000 ? BarTone::danger : BarTone::normal);
+    }
+
     void messagesPassThrough() {
         OntimeSnapshot state = connectedWith(10000.0, QStringLiteral("play"));
         state.timerMessage = QStringLiteral("Wrap up, please");

@@ -100,7 +100,8 @@ private Q_SLOTS:
 
         model.connect(server);
         QCOMPARE(model.server(), server);
-        QCOMPARE(model.status(), QStringLiteral("Verbunden mit ") + server.label());
+        // Connected only once it has answered.
+        QCOMPARE(model.status(), QStringLiteral("Verbinde mit 127.0.0.1 …"));
         QCOMPARE(model.found(), QList<OntimeServer>{server});
         QCOMPARE(connectedCalls, 1);
         QCOMPARE(changed.size(), 1);
@@ -269,6 +270,13 @@ private Q_SLOTS:
         take(R"({"playback":"play"})");
         QVERIFY(!model.remainingMs());
 
+        // Setting the system time moves the wall clock, not the time left.
+        take(R"({"current":5000,"playback":"play","addedTime":1500})");
+        QCOMPARE(model.addedMs(), 1500.0);
+        const std::optional<double> before = model.remainingMs();
+        clock.jumpWallClock(-3600000);
+        QCOMPARE(model.remainingMs(), before);
+
         // Not connected: no time, whatever the last answer said.
         take(R"({"current":5000,"playback":"pause"})");
         model.suspend();
@@ -291,13 +299,102 @@ private Q_SLOTS:
         QCOMPARE(model.server(), serverAt(*m_server, "3.16.1"));
         QCOMPARE(m_server->requestedPaths().first(), QStringLiteral("api/version"));
 
-        // A line break is part of the host, which then cannot be probed.
+        // A line break is part of the host, which then names no server: nothing is probed.
         model.connect(QStringLiteral("127.0.0.1\n"));
-        QTRY_COMPARE(model.status(),
-                     QStringLiteral("Kein Ontime unter 127.0.0.1\n:%1").arg(m_server->port()));
+        QCOMPARE(model.status(), QStringLiteral("Ungültige Adresse: 127.0.0.1"));
+        QTest::qWait(50);
+        QCOMPARE(m_server->requestCount(QStringLiteral("api/version")), 1);
         // Nothing else changed.
         QVERIFY(model.connected());
         QCOMPARE(model.server(), serverAt(*m_server, "3.16.1"));
+    }
+
+    void typedAddressForms_data() {
+        QTest::addColumn<QString>("text");
+        // %1 is the server's port; the port field holds a port where nothing listens, so
+        // only a port taken from the text reaches the server.
+        QTest::newRow("browser address") << QStringLiteral("http://127.0.0.1:%1/");
+        QTest::newRow("host:port") << QStringLiteral("127.0.0.1:%1");
+        QTest::newRow("capital scheme, view path, query, fragment")
+            << QStringLiteral("HTTP://127.0.0.1:%1/timer?locked=true#x");
+        QTest::newRow("https URL") << QStringLiteral("hTTps://127.0.0.1:%1");
+    }
+
+    void typedAddressForms() {
+        QFETCH(QString, text);
+        m_server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
+        m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
+        rememberPort(fakes::closedPort());
+        OntimeModel model;
+        model.setTiming(fastTiming());
+        model.connect(text.arg(m_server->port()));
+        QCOMPARE(model.status(), QStringLiteral("Verbinde mit 127.0.0.1 …"));
+        QTRY_VERIFY(model.connected());
+        QCOMPARE(model.server(), serverAt(*m_server));
+        QCOMPARE(m_server->requestedPaths().first(), QStringLiteral("api/version"));
+    }
+
+    void unusableTypedAddressesProbeNothing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("other scheme")
+            << QStringLiteral("ftp://127.0.0.1:4001") << QStringLiteral("ftp://127.0.0.1:4001");
+        QTest::newRow("user name")
+            << QStringLiteral("http://me@127.0.0.1/") << QStringLiteral("http://me@127.0.0.1/");
+        QTest::newRow("blank inside")
+            << QStringLiteral("127.0.0 .1") << QStringLiteral("127.0.0 .1");
+        QTest::newRow("port zero")
+            << QStringLiteral("127.0.0.1:0") << QStringLiteral("127.0.0.1:0");
+        QTest::newRow("bidi override")
+            << QStringLiteral("127.0.0.1\u202e") << QStringLiteral("127.0.0.1");
+    }
+
+    void unusableTypedAddressesProbeNothing() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        OntimeModel model;
+        model.connect(text);
+        QCOMPARE(model.status(), QStringLiteral("Ungültige Adresse: ") + shown);
+        QVERIFY(!model.server());
+    }
+
+    void newerTypedAddressWinsOverAnOlderProbe() {
+        // The first host answers late; the second at once. The older answer must not win.
+        ScriptedHttpServer late;
+        QVERIFY(late.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
+        late.setResponse(QStringLiteral("api/version"),
+                         fakes::delayed(fakes::version("3.5.1"), 150));
+        late.setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
+        m_server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
+        m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
+        OntimeModel model;
+        model.setTiming(fastTiming());
+        model.connect(QStringLiteral("127.0.0.3:%1").arg(late.port()));
+        model.connect(QStringLiteral("127.0.0.1:%1").arg(m_server->port()));
+        QTRY_VERIFY(model.connected());
+        QTest::qWait(300);
+        QCOMPARE(model.server(), serverAt(*m_server));
+    }
+
+    void switchingServersDropsTheOldServersState() {
+        m_server->setResponse(QStringLiteral("api/poll"),
+                              Response::json(fakes::sample(QStringLiteral(
+                                  "v3.16.1_api_poll_overtime_message_visible_blink.json"))));
+        ScriptedHttpServer other;
+        QVERIFY(other.listen(QHostAddress(QStringLiteral("127.0.0.4"))));
+        other.setResponse(QStringLiteral("api/poll"), fakes::silent());
+        OntimeModel model;
+        model.setTiming(fastTiming());
+        model.connect(serverAt(*m_server));
+        QTRY_VERIFY(model.connected() && !model.timerMessage().isEmpty());
+
+        model.connect(serverAt(other));
+        QVERIFY(!model.connected());
+        QCOMPARE(model.status(), QStringLiteral("Verbinde mit 127.0.0.4 …"));
+        QVERIFY(model.timerMessage().isEmpty());
+        QVERIFY(!model.timerMessageBlinks());
+        QVERIFY(!model.warningMs() && !model.dangerMs() && !model.durationMs());
+        model.disconnect();
     }
 
     void typedHostWithoutOntime() {

@@ -9,6 +9,7 @@
 #include <QSemaphore>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <limits>
 
 namespace {
@@ -238,6 +239,45 @@ private Q_SLOTS:
         QTRY_COMPARE(watcher.position(), 4);
         QCOMPARE(runs, 1);
         gate.release(1000); // let the runner finish whatever follows
+    }
+
+    void runnerDestroyedDuringAQueryFreesTheQuery() {
+        class SlowQuery final : public PowerPointQuery {
+        public:
+            SlowQuery(std::atomic<bool>& started, std::atomic<bool>& freed, QSemaphore& gate)
+                : m_started(started)
+                , m_freed(freed)
+                , m_gate(gate) {}
+            ~SlowQuery() override { m_freed = true; }
+            ScriptResult run() override {
+                m_started = true;
+                m_gate.acquire();
+                return {1, 0};
+            }
+
+        private:
+            std::atomic<bool>& m_started;
+            std::atomic<bool>& m_freed;
+            QSemaphore& m_gate;
+        };
+        std::atomic<bool> started = false;
+        std::atomic<bool> freed = false;
+        QSemaphore gate;
+        auto runner = std::make_unique<ScriptRunner>(
+            [&] { return std::make_unique<SlowQuery>(started, freed, gate); });
+        runner->submit(this, [](ScriptResult) {});
+        runner->submit(this, [](ScriptResult) {}); // still queued when the runner goes
+        QTRY_VERIFY(started);
+        // The query ends while the runner waits for its thread.
+        QThread* opener = QThread::create([&gate] {
+            QThread::msleep(50);
+            gate.release(10);
+        });
+        opener->start();
+        runner.reset();
+        QVERIFY(freed);
+        opener->wait();
+        delete opener;
     }
 
     void runnerLivesOnItsOwnNamedThread() {

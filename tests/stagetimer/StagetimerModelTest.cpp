@@ -182,8 +182,9 @@ private Q_SLOTS:
     void successfulAttemptConnectsAndRemembersTheChoice() {
         ScriptedHttpServer server;
         QVERIFY(server.listen());
-        server.setResponse(QStringLiteral("v1/get_status"),
-                           status(R"({"running":false,"start":1000,"finish":61000})"));
+        server.setResponse(
+            QStringLiteral("v1/get_status"),
+            status(R"({"running":false,"start":1700000001000,"finish":1700000061000})"));
         qputenv("KLV_STAGETIMER_CLOUD", (server.baseUrl() + QStringLiteral("/v1")).toUtf8());
 
         Fixture f;
@@ -333,6 +334,37 @@ private Q_SLOTS:
         QVERIFY(f.model->connected());
     }
 
+    void implausibleInstantsCountAsAbsent_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("hasTime");
+        // The mock clock stands at 1 700 000 000 000.
+        QTest::newRow("plausible")
+            << QByteArray(R"("finish":1700000090000,"server_time":1700000000000)") << true;
+        QTest::newRow("finish 0") << QByteArray(R"("finish":0,"server_time":1700000000000)")
+                                  << false;
+        QTest::newRow("finish negative")
+            << QByteArray(R"("finish":-5,"server_time":1700000000000)") << false;
+        QTest::newRow("finish in the year 30000")
+            << QByteArray(R"("finish":9e14,"server_time":1700000000000)") << false;
+        QTest::newRow("server_time 0 keeps the offset")
+            << QByteArray(R"("finish":1700000090000,"server_time":0)") << true;
+    }
+
+    void implausibleInstantsCountAsAbsent() {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, hasTime);
+        MockClock clock;
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        server.setResponse(QStringLiteral("get_status"),
+                           status("{\"running\":true," + answer + "}"));
+        Fixture f(server.baseUrl());
+        f.model->connect();
+        QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
+        QCOMPARE(f.model->clockOffset, 0.0);
+        QCOMPARE(f.model->remainingMs(), hasTime ? std::optional<double>(90000.0) : std::nullopt);
+    }
+
     void remainingTimeUsesTheServerClock() {
         MockClock clock;
         ScriptedHttpServer server;
@@ -432,7 +464,7 @@ private Q_SLOTS:
         QVERIFY(server.listen());
         server.setResponse(QStringLiteral("get_status"),
                            status(R"({"timer_id":"t","running":true,"finish":9e12,
-                                      "server_time":1})"));
+                                      "server_time":1700000000000})"));
         server.setResponse(QStringLiteral("get_all_messages"),
                            status(R"({"messages":[{"showing":true,"text":"Hi"}]})"));
         server.setResponse(QStringLiteral("get_timer"), status(R"({"name":"N"})"));

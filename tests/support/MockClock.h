@@ -12,9 +12,16 @@ public:
     ~MockClock() override { Clock::setInstance(nullptr); }
 
     qint64 nowMs() const override { return m_now; }
+    // Moves with the wall clock here; tests that step the wall clock alone use jumpWallClock.
+    qint64 monotonicMs() const override { return m_now - m_wallJump; }
+    void jumpWallClock(qint64 ms) {
+        m_now += ms;
+        m_wallJump += ms;
+    }
     void advance(qint64 ms) { m_now += ms; }
     void set(qint64 ms) { m_now = ms; }
 
 private:
     qint64 m_now;
+    qint64 m_wallJump = 0;
 };

@@ -189,6 +189,10 @@ void ScriptedHttpServer::answer(QTcpSocket* socket, const Response& response) {
         head += name + ": " + value + "\r\n";
     if (response.streamBytes == 0)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    else if (response.announcedLength >= 0)
+        head += "Content-Length: " + QByteArray::number(response.announcedLength) + "\r\n";
+    if (response.chunked)
+        head += "Transfer-Encoding: chunked\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
     writeBody(socket, response, response.body);
@@ -210,27 +214,41 @@ void ScriptedHttpServer::writeBody(QTcpSocket* socket, const Response& response,
         });
         return;
     }
-    socket->write(body);
+    const auto frame = [chunked = response.chunked](const QByteArray& data) {
+        return chunked ? QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n" : data;
+    };
+    if (!body.isEmpty())
+        socket->write(frame(body));
     if (response.streamBytes > 0) {
-        // Streams filler in pieces so that the client sees a body that keeps growing.
+        // Streams filler in pieces so that the client sees a body that keeps growing, never
+        // more than a little ahead of what the client has taken.
         auto remaining = std::make_shared<qint64>(response.streamBytes);
         auto* pump = new QTimer(socket);
         QPointer<QTcpSocket> guard(socket);
-        connect(pump, &QTimer::timeout, socket, [guard, remaining, pump] {
-            if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
-                pump->stop();
-                return;
-            }
-            const qint64 piece = std::min<qint64>(*remaining, 64 * 1024);
-            guard->write(QByteArray(piece, 'x'));
-            *remaining -= piece;
-            if (*remaining <= 0) {
-                pump->stop();
-                guard->disconnectFromHost();
-            }
-        });
+        const bool chunked = response.chunked;
+        connect(pump, &QTimer::timeout, socket,
+                [guard, remaining, pump, chunked, frame, streamed = m_streamed] {
+                    if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
+                        pump->stop();
+                        return;
+                    }
+                    if (guard->bytesToWrite() > 256 * 1024)
+                        return;
+                    const qint64 piece = std::min<qint64>(*remaining, 64 * 1024);
+                    guard->write(frame(QByteArray(piece, 'x')));
+                    *streamed += piece;
+                    *remaining -= piece;
+                    if (*remaining <= 0) {
+                        pump->stop();
+                        if (chunked)
+                            guard->write("0\r\n\r\n");
+                        guard->disconnectFromHost();
+                    }
+                });
         pump->start(1);
         return;
     }
+    if (response.chunked)
+        socket->write("0\r\n\r\n");
     socket->disconnectFromHost();
 }

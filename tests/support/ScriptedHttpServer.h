@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QTcpServer;
 class QTcpSocket;
@@ -30,8 +31,12 @@ public:
         // Send the body in chunks of this many bytes, one chunk every trickleIntervalMs.
         int trickleBytes = 0;
         int trickleIntervalMs = 0;
-        // Stream this many bytes of filler after the body, without a Content-Length.
+        // Stream this many bytes of filler after the body, without a Content-Length (or with
+        // the one given below), in chunked encoding when asked. The filler goes out only as
+        // fast as the client reads it.
         qint64 streamBytes = 0;
+        bool chunked = false;
+        qint64 announcedLength = -1;
         // Close the connection without answering.
         bool drop = false;
         // Accept the request and never answer.
@@ -70,6 +75,9 @@ public:
     void setHandler(std::function<Response(const Request&)> handler);
 
     QList<Request> requests() const { return m_requests; }
+    // Bytes of streamed filler handed to the network so far: what a client that stops
+    // reading in time never lets grow large.
+    qint64 streamedBytes() const { return *m_streamed; }
     QStringList requestedPaths() const;
     int requestCount(const QString& path) const;
     void clearRequests() { m_requests.clear(); }
@@ -88,4 +96,5 @@ private:
     QHash<QString, QList<Response>> m_scripts;
     std::function<Response(const Request&)> m_handler;
     QList<Request> m_requests;
+    std::shared_ptr<qint64> m_streamed = std::make_shared<qint64>(0);
 };

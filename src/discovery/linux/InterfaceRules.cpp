@@ -4,9 +4,15 @@
 
 namespace Discovery {
 
-// Predictable names of wired ("en…"), wireless ("wl…") and bridge ("br…") interfaces.
+// Wired ("en…", "eth…"), wireless ("wl…", "wlan…") and bridge ("br…") interfaces. Bridges
+// that container engines create ("br-…", "docker…") and the virtual links behind them
+// ("veth…", "virbr…") lead to no timer in the room.
 bool isScannableInterfaceName(QStringView name) {
-    return name.startsWith(u"en") || name.startsWith(u"wl") || name.startsWith(u"br");
+    if (name.startsWith(u"br-") || name.startsWith(u"docker") || name.startsWith(u"veth") ||
+        name.startsWith(u"virbr"))
+        return false;
+    return name.startsWith(u"en") || name.startsWith(u"eth") || name.startsWith(u"wl") ||
+           name.startsWith(u"br");
 }
 
 QString noNetworkLine() {

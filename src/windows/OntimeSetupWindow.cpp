@@ -5,6 +5,7 @@
 #include "ontime/OntimeModel.h"
 #include "windows/DarkLook.h"
 #include "windows/OntimeServerDelegate.h"
+#include "windows/SearchDisplay.h"
 #include "windows/SecondaryText.h"
 #include "windows/StatusDot.h"
 #include "windows/TitledGroup.h"
@@ -240,20 +241,9 @@ void OntimeSetupWindow::refreshCurrentRow() {
 }
 
 void OntimeSetupWindow::refreshSearch() {
-    const bool scanning = m_ontime.scanning();
-    m_search->setText(scanning ? L10n::lookup(u"Suche läuft …")
-                               : L10n::lookup(u"Netzwerk durchsuchen"));
-    m_search->setEnabled(!scanning);
-    m_searchProgress->setVisible(scanning);
-    m_searchProgress->setValue(
-        int(std::lround(std::clamp(m_ontime.scanProgress(), 0.0, 1.0) * 1000)));
-    const QString info = m_ontime.scanInfo();
-    m_scanInfo->setText(info);
-    m_scanInfo->setAccessibleName(info);
-    if (m_scanInfo->isVisibleTo(this) == info.isEmpty()) {
-        m_scanInfo->setVisible(!info.isEmpty());
+    if (SearchDisplay::show(m_ontime, L10n::lookup(u"Netzwerk durchsuchen"), m_search,
+                            m_searchProgress, m_scanInfo))
         fitHeight();
-    }
 }
 
 void OntimeSetupWindow::refreshButtons() {

@@ -9,6 +9,7 @@
 #include "platform/OverlayWindowPlatform.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/DarkLook.h"
+#include "windows/SearchDisplay.h"
 #include "windows/SecondaryText.h"
 #include "windows/StatusDot.h"
 #include "windows/TabularText.h"
@@ -343,20 +344,9 @@ void SettingsWindow::refreshSource() {
 }
 
 void SettingsWindow::refreshSearch() {
-    const bool scanning = m_ontime.scanning();
-    m_search->setText(scanning ? L10n::lookup(u"Suche läuft …")
-                               : L10n::lookup(u"Timer im Netzwerk suchen"));
-    m_search->setEnabled(!scanning);
-    m_searchProgress->setVisible(scanning);
-    m_searchProgress->setValue(
-        int(std::lround(std::clamp(m_ontime.scanProgress(), 0.0, 1.0) * 1000)));
-    const QString info = m_ontime.scanInfo();
-    m_scanInfo->setText(info);
-    m_scanInfo->setAccessibleName(info);
-    if (m_scanInfo->isVisibleTo(this) == info.isEmpty()) {
-        m_scanInfo->setVisible(!info.isEmpty());
+    if (SearchDisplay::show(m_ontime, L10n::lookup(u"Timer im Netzwerk suchen"), m_search,
+                            m_searchProgress, m_scanInfo))
         fitHeight();
-    }
 }
 
 void SettingsWindow::refreshDisplaySettings() {

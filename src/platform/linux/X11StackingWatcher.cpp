@@ -1,5 +1,7 @@
 #include "platform/linux/X11StackingWatcher.h"
 
+#include "platform/linux/X11Connection.h"
+
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -20,11 +22,7 @@ constexpr qint64 raiseGapMs = 100;
 // then is enough to follow it.
 constexpr qint64 checkGapMs = 40;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using X11::Reply;
 
 bool overlaps(const xcb_get_geometry_reply_t& a, const xcb_get_geometry_reply_t& b) {
     const int aRight = a.x + a.width + 2 * a.border_width;
@@ -42,28 +40,14 @@ X11StackingWatcher::X11StackingWatcher(QWidget* window)
     m_check.setSingleShot(true);
     connect(&m_check, &QTimer::timeout, this, &X11StackingWatcher::raiseIfCovered);
 
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
+    const X11::Display display = X11::open();
+    if (!display.connection)
         return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0) {
-        xcb_disconnect(connection);
-        return;
-    }
-    m_connection = connection;
-    m_root = screens.data->root;
+    m_connection = display.connection;
+    m_root = display.root;
 
-    const std::string selection = "_NET_WM_CM_S" + std::to_string(screenNumber);
-    const Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        m_connection,
-        xcb_intern_atom(m_connection, 0, uint16_t(selection.size()), selection.c_str()), nullptr));
-    if (atom)
-        m_compositorSelection = atom->atom;
+    const std::string selection = "_NET_WM_CM_S" + std::to_string(display.screen);
+    m_compositorSelection = X11::intern(m_connection, selection.c_str());
 
     m_notifier =
         new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);

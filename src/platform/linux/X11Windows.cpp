@@ -1,5 +1,7 @@
 #include "platform/linux/PresentationWindows.h"
 
+#include "platform/linux/X11Connection.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -8,18 +10,8 @@
 
 namespace {
 
-struct Free {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, Free>;
-
-xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using X11::intern;
+using X11::Reply;
 
 xcb_get_property_cookie_t request(xcb_connection_t* connection, xcb_window_t window,
                                   xcb_atom_t property, xcb_atom_t type) {
@@ -55,23 +47,12 @@ struct X11Windows::Connection {
 
 X11Windows::X11Windows()
     : m_x(new Connection) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+    const X11::Display display = X11::open();
+    xcb_connection_t* connection = display.connection;
+    if (!connection)
         return;
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (!screens.rem) {
-        xcb_disconnect(connection);
-        return;
-    }
     m_x->connection = connection;
-    m_x->root = screens.data->root;
+    m_x->root = display.root;
     m_x->clientList = intern(connection, "_NET_CLIENT_LIST");
     m_x->pid = intern(connection, "_NET_WM_PID");
     m_x->name = intern(connection, "_NET_WM_NAME");

@@ -211,7 +211,7 @@ TimerDisplay AppDelegate::currentDisplay(SourceSelection::Display source) const 
     case SourceSelection::Display::internalTimer:
         break;
     }
-    return m_talk.display(m_powerpoint->slideShowRunning(), async::Clock::instance().nowMs());
+    return m_talk.display(m_powerpoint->slideShowRunning(), async::Clock::instance().monotonicMs());
 }
 
 void AppDelegate::updateState(SourceSelection::Display source) {
@@ -243,12 +243,14 @@ void AppDelegate::slideShowStarted() {
     tick();
 }
 
+// The talk timer measures on the monotonic clock: a system clock set during a talk (NTP,
+// a time-zone change on arrival) must not make the talk time jump.
 void AppDelegate::slideChanged() {
-    m_talk.slideChanged(async::Clock::instance().nowMs());
+    m_talk.slideChanged(async::Clock::instance().monotonicMs());
 }
 
 void AppDelegate::slideShowEnded() {
-    m_talk.showEnded(async::Clock::instance().nowMs());
+    m_talk.showEnded(async::Clock::instance().monotonicMs());
     tick();
     // A chooser that waited for the show comes now; from the event loop, so that its modal
     // loop does not run inside the watcher's report.

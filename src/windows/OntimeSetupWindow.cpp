@@ -64,17 +64,7 @@ OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, QWidget* parent)
     intro->useBodyFont();
     column->addWidget(intro);
 
-    auto* status = new QHBoxLayout;
-    status->setSpacing(8);
-    m_dot = new StatusDot;
-    m_status = new QLabel;
-    m_status->setObjectName(QStringLiteral("status"));
-    m_status->setTextFormat(Qt::PlainText);
-    // One line; a long status must not widen the window.
-    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    status->addWidget(m_dot, 0, Qt::AlignVCenter);
-    status->addWidget(m_status, 1);
-    column->addLayout(status);
+    column->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 1));
 
     column->addWidget(buildServerGroup());
     column->addWidget(buildAddressGroup());

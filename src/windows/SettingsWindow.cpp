@@ -103,18 +103,8 @@ QString SettingsWindow::opacityText(double opacity) {
 QWidget* SettingsWindow::buildSourceGroup() {
     auto* group = new TitledGroup(L10n::lookup(u"Timer-Quelle"), 8);
 
-    auto* status = new QHBoxLayout;
-    status->setSpacing(8);
-    m_sourceDot = new StatusDot;
-    m_sourceLine = new QLabel;
-    m_sourceLine->setObjectName(QStringLiteral("sourceLine"));
-    m_sourceLine->setTextFormat(Qt::PlainText);
-    m_sourceLine->setWordWrap(true);
-    // At most two lines.
-    m_sourceLine->setMaximumHeight(2 * m_sourceLine->fontMetrics().lineSpacing() + 2);
-    status->addWidget(m_sourceDot, 0, Qt::AlignVCenter);
-    status->addWidget(m_sourceLine, 1);
-    group->column()->addLayout(status);
+    group->column()->addLayout(
+        statusRow(m_sourceDot, m_sourceLine, QStringLiteral("sourceLine"), 2));
 
     group->column()->addWidget(new SecondaryText(L10n::lookup(
         u"Sucht im Netzwerk nach laufenden Ontime- und Stagetimer-Programmen. Gibt es mehrere, "

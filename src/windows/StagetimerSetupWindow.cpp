@@ -56,18 +56,7 @@ StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& stagetimer, QWidge
     intro->useBodyFont();
     column->addWidget(intro);
 
-    auto* status = new QHBoxLayout;
-    status->setSpacing(8);
-    m_dot = new StatusDot;
-    m_status = new QLabel;
-    m_status->setObjectName(QStringLiteral("status"));
-    m_status->setTextFormat(Qt::PlainText);
-    m_status->setWordWrap(true);
-    // At most two lines.
-    m_status->setMaximumHeight(2 * m_status->fontMetrics().lineSpacing() + 2);
-    status->addWidget(m_dot, 0, Qt::AlignVCenter);
-    status->addWidget(m_status, 1);
-    column->addLayout(status);
+    column->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 2));
 
     column->addWidget(buildFields());
     column->addStretch(1);

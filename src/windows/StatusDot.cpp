@@ -2,6 +2,8 @@
 
 #include "windows/DarkLook.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 
 StatusDot::StatusDot(QWidget* parent)
@@ -35,4 +37,22 @@ void StatusDot::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(color());
     painter.drawEllipse(QRectF(rect()));
+}
+
+QHBoxLayout* statusRow(StatusDot*& dot, QLabel*& label, const QString& objectName, int lines) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    dot = new StatusDot;
+    label = new QLabel;
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    if (lines > 1) {
+        label->setWordWrap(true);
+        label->setMaximumHeight(lines * label->fontMetrics().lineSpacing() + 2);
+    } else {
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    row->addWidget(dot, 0, Qt::AlignVCenter);
+    row->addWidget(label, 1);
+    return row;
 }

@@ -1,8 +1,8 @@
 // Measures the cost of one controller tick: hidden (no slide show) and with the timer window
 // shown during a simulated slide show whose talk timer runs.
 #include "app/AppDelegate.h"
-#include "app/SettingsStore.h"
 #include "cli/SimulatedPowerPoint.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,9 +8,9 @@
 // Targets, also on high-resolution screens (2 device pixels per point): under 1 ms at
 // 380 × 170 and under 4 ms at 1600 × 720.
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayView.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     display.secondary = QStringLiteral("Nächste: Podiumsdiskussion");
     display.progress = 0.5;
     model.setDisplay(display);
-    OverlayView view(&model);
+    SettingsStore settings;
+    OverlayView view(&model, settings);
 
     std::printf("time face: %s; %d frames each\n", qPrintable(OverlayView::timeFamily()), frames);
     std::printf("%-12s %5s %-14s %10s %10s %10s %8s\n", "size", "ratio", "time text", "median ms",

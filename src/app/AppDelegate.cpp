@@ -2,7 +2,6 @@
 
 #include "app/AlertDialog.h"
 #include "app/OntimeDisplay.h"
-#include "app/SettingsStore.h"
 #include "app/StagetimerDisplay.h"
 #include "app/StatusItem.h"
 #include "app/StatusLines.h"
@@ -15,6 +14,7 @@
 #include "platform/Platform.h"
 #include "powerpoint/PowerPoint.h"
 #include "powerpoint/PresentationProgram.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/OntimeSetupWindow.h"
 #include "windows/SettingsWindow.h"
@@ -29,37 +29,28 @@
 
 AppDelegate::AppDelegate(std::unique_ptr<PowerPointWatcher> watcher, QObject* parent)
     : QObject(parent)
-    , m_ontime(std::make_unique<OntimeModel>())
-    , m_stagetimer(std::make_unique<StagetimerModel>())
+    , m_ontime(std::make_unique<OntimeModel>(m_settings))
+    , m_stagetimer(std::make_unique<StagetimerModel>(m_settings))
     , m_powerpoint(watcher ? std::move(watcher) : std::make_unique<PowerPointWatcher>()) {}
 
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::autoShow() const {
-    return SettingsStore().autoShow();
+    return m_settings.autoShow();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
     // 1–2. The timer window and what its icons and frame changes do.
-    m_panel = std::make_unique<OverlayPanel>(&m_overlayModel);
-    QPointer<AppDelegate> self(this);
+    m_panel = std::make_unique<OverlayPanel>(&m_overlayModel, m_settings);
     OverlayHostingView* content = m_panel->hostingView();
-    content->onGear = [self] {
-        if (self)
-            self->showSettings();
-    };
-    content->onClose = [self] {
-        if (!self)
-            return;
-        self->m_manualShow = false;
-        if (self->m_powerpoint->slideShowRunning())
-            self->m_closedForShow = true;
-        self->tick();
-    };
-    content->onFrameChanged = [self] {
-        if (self && self->m_panel)
-            self->m_panel->saveFrame();
-    };
+    connect(content, &OverlayHostingView::gearClicked, this, &AppDelegate::showSettings);
+    connect(content, &OverlayHostingView::closeClicked, this, [this] {
+        m_manualShow = false;
+        if (m_powerpoint->slideShowRunning())
+            m_closedForShow = true;
+        tick();
+    });
+    connect(content, &OverlayHostingView::frameChanged, m_panel.get(), &OverlayPanel::saveFrame);
 
     // 3. The tray item; its menu is filled each time it opens.
     m_statusItem = std::make_unique<StatusItem>(*this);
@@ -68,18 +59,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     wireClients();
 
     // 5. The watcher drives the talk timer and the automatic display.
-    m_powerpoint->onSlideShowStart = [self] {
-        if (self)
-            self->slideShowStarted();
-    };
-    m_powerpoint->onSlideShowEnd = [self] {
-        if (self)
-            self->slideShowEnded();
-    };
-    m_powerpoint->onSlideChange = [self] {
-        if (self)
-            self->slideChanged();
-    };
+    connect(m_powerpoint.get(), &PowerPointWatcher::slideShowStarted, this,
+            &AppDelegate::slideShowStarted);
+    connect(m_powerpoint.get(), &PowerPointWatcher::slideShowEnded, this,
+            &AppDelegate::slideShowEnded);
+    connect(m_powerpoint.get(), &PowerPointWatcher::slideChanged, this, &AppDelegate::slideChanged);
     m_powerpoint->start();
 
     // 6. Start at login, once, for an installed copy.
@@ -118,7 +102,7 @@ PresentationStatus::State AppDelegate::presentationState() const {
 }
 
 bool AppDelegate::isSettingsWindowVisible() const {
-    return m_settings && m_settings->isVisible();
+    return m_settingsWindow && m_settingsWindow->isVisible();
 }
 
 void AppDelegate::tick() {
@@ -146,40 +130,25 @@ void AppDelegate::tick() {
             stopTimers();
         }
     }
-    const SourceSelection::Display source = SourceSelection::display();
+    const SourceSelection::Display source = SourceSelection::display(m_settings);
     m_overlayModel.setDisplay(currentDisplay(source));
     updateState(source);
 }
 
 void AppDelegate::wireClients() {
-    QPointer<AppDelegate> self(this);
     // At most one network source is connected: connecting one ends the other.
-    m_ontime->onConnected = [self] {
-        if (self)
-            self->m_stagetimer->disconnect();
-    };
-    m_stagetimer->onConnected = [self] {
-        if (self)
-            self->m_ontime->disconnect();
-    };
-    // The client calls this from inside its scan task; the modal chooser must run from the
-    // event loop instead, after the task has finished its step.
-    m_ontime->onChoice = [self](const QList<OntimeServer>& ontimes,
-                                const QList<StagetimerDesktop>& stagetimers) {
-        if (!self)
-            return;
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, ontimes, stagetimers] {
-                if (self)
-                    self->chooseTimer(ontimes, stagetimers);
-            },
+    connect(m_ontime.get(), &OntimeModel::connectionMade, m_stagetimer.get(),
+            &StagetimerModel::disconnect);
+    connect(m_stagetimer.get(), &StagetimerModel::connectionMade, m_ontime.get(),
+            &OntimeModel::disconnect);
+    // The client offers its finds from inside its scan task; the modal chooser must run from
+    // the event loop instead, after the task has finished its step.
+    connect(m_ontime.get(), &OntimeModel::choiceOffered, this, &AppDelegate::chooseTimer,
             Qt::QueuedConnection);
-    };
 }
 
 void AppDelegate::startTimers() {
-    switch (SourceSelection::activation()) {
+    switch (SourceSelection::activation(m_settings)) {
     case SourceSelection::Activation::stagetimer:
         m_stagetimer->start();
         break;
@@ -293,8 +262,8 @@ void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
         return;
     m_chooserOpen = true;
     QPointer<AppDelegate> self(this);
-    TimerChooserDialog dialog(
-        choices, TimerChoice::preselected(choices, SettingsStore().isInternalSource()));
+    TimerChooserDialog dialog(choices,
+                              TimerChoice::preselected(choices, m_settings.isInternalSource()));
     const bool accepted = runDialog(dialog) == QDialog::Accepted;
     if (!self)
         return;
@@ -324,8 +293,7 @@ void AppDelegate::use(const TimerChoice& choice) {
             return;
         }
         m_stagetimer->setServer(address);
-        const SettingsStore settings;
-        if (!settings.stagetimerRoom().isEmpty() && !settings.stagetimerKey().isEmpty())
+        if (!m_settings.stagetimerRoom().isEmpty() && !m_settings.stagetimerKey().isEmpty())
             m_stagetimer->connect();
         else
             showStagetimerSetup();
@@ -334,7 +302,7 @@ void AppDelegate::use(const TimerChoice& choice) {
     case TimerChoice::Kind::internalTimer:
         m_ontime->disconnect();
         m_stagetimer->disconnect();
-        SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("internal"));
+        m_settings.setString(SettingsKey::timerSource, QStringLiteral("internal"));
         return;
     }
 }
@@ -343,13 +311,7 @@ int AppDelegate::runDialog(AlertDialog& dialog) {
     // Modality before showing: Qt applies it when the window appears.
     dialog.setWindowModality(Qt::ApplicationModal);
     OverlayWindowPlatform::instance().showAboveSlideShow(&dialog);
-    if (onDialogShown) {
-        QPointer<AlertDialog> shown(&dialog);
-        QTimer::singleShot(0, &dialog, [this, shown] {
-            if (shown && onDialogShown)
-                onDialogShown(*shown);
-        });
-    }
+    QTimer::singleShot(0, &dialog, [this, &dialog] { Q_EMIT dialogShown(dialog); });
     // The ticker keeps firing inside this loop, so the timer window stays current.
     return dialog.exec();
 }
@@ -383,18 +345,19 @@ void AppDelegate::addMenuShortcuts(QWidget* window) {
 }
 
 void AppDelegate::showSettings() {
-    if (!m_settings) {
-        m_settings = std::make_unique<SettingsWindow>(*this, m_state, *m_ontime, *m_stagetimer);
-        addMenuShortcuts(m_settings.get());
+    if (!m_settingsWindow) {
+        m_settingsWindow =
+            std::make_unique<SettingsWindow>(*this, m_state, *m_ontime, *m_stagetimer, m_settings);
+        addMenuShortcuts(m_settingsWindow.get());
     }
-    OverlayWindowPlatform::instance().showAboveSlideShow(m_settings.get());
+    OverlayWindowPlatform::instance().showAboveSlideShow(m_settingsWindow.get());
     // An open settings window keeps the timer sources running.
     tick();
 }
 
 void AppDelegate::showOntimeSetup() {
     if (!m_ontimeSetup) {
-        m_ontimeSetup = std::make_unique<OntimeSetupWindow>(*m_ontime);
+        m_ontimeSetup = std::make_unique<OntimeSetupWindow>(*m_ontime, m_settings);
         addMenuShortcuts(m_ontimeSetup.get());
     }
     OverlayWindowPlatform::instance().showAboveSlideShow(m_ontimeSetup.get());
@@ -402,7 +365,7 @@ void AppDelegate::showOntimeSetup() {
 
 void AppDelegate::showStagetimerSetup() {
     if (!m_stagetimerSetup) {
-        m_stagetimerSetup = std::make_unique<StagetimerSetupWindow>(*m_stagetimer);
+        m_stagetimerSetup = std::make_unique<StagetimerSetupWindow>(*m_stagetimer, m_settings);
         addMenuShortcuts(m_stagetimerSetup.get());
     }
     OverlayWindowPlatform::instance().showAboveSlideShow(m_stagetimerSetup.get());
@@ -418,13 +381,13 @@ void AppDelegate::setLaunchAtLogin(bool enabled) {
     QString error;
     if (!Platform::instance().setLoginItemEnabled(enabled, &error))
         qWarning().noquote() << QStringLiteral("Login item: ") + error;
-    SettingsStore().setBool(SettingsKey::launchAtLogin, enabled);
+    m_settings.setBool(SettingsKey::launchAtLogin, enabled);
 }
 
 void AppDelegate::registerLoginItemOnFirstLaunch() {
     // Once the user's wish is stored, it is theirs; a copy run from elsewhere (a download,
     // the build folder) asks again at its next launch.
-    if (SettingsStore().hasLaunchAtLogin())
+    if (m_settings.hasLaunchAtLogin())
         return;
     if (Platform::instance().isInstalledCopy())
         setLaunchAtLogin(true);

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/AppState.h"
 #include "app/SourceSelection.h"
 #include "app/TalkTimer.h"
 #include "app/TimerChoice.h"
 #include "overlay/OverlayModel.h"
 #include "powerpoint/PowerPointWatcher.h"
 #include "powerpoint/PresentationStatus.h"
+#include "settings/AppState.h"
+#include "settings/SettingsStore.h"
 #include "windows/WindowCommands.h"
 
 #include <QObject>
@@ -82,10 +83,6 @@ public:
     void slideShowEnded();
     void slideChanged();
 
-    // Called once a chooser or an alert is on screen, inside its modal loop: snapshots and
-    // the automation's answer, and tests, which answer the dialog themselves.
-    std::function<void(AlertDialog&)> onDialogShown;
-
     bool autoShow() const;
     bool manualShow() const { return m_manualShow; }
     bool closedForShow() const { return m_closedForShow; }
@@ -93,6 +90,7 @@ public:
     const TalkTimer& talkTimer() const { return m_talk; }
     bool isSettingsWindowVisible() const;
 
+    SettingsStore& settings() { return m_settings; }
     OntimeModel& ontime() { return *m_ontime; }
     StagetimerModel& stagetimer() { return *m_stagetimer; }
     PowerPointWatcher& powerpoint() { return *m_powerpoint; }
@@ -101,9 +99,14 @@ public:
     OverlayPanel* panel() const { return m_panel.get(); }
     StatusItem* statusItem() const { return m_statusItem.get(); }
     // The configuration windows, once opened.
-    SettingsWindow* settingsWindow() const { return m_settings.get(); }
+    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
     OntimeSetupWindow* ontimeSetupWindow() const { return m_ontimeSetup.get(); }
     StagetimerSetupWindow* stagetimerSetupWindow() const { return m_stagetimerSetup.get(); }
+
+Q_SIGNALS:
+    // A chooser or an alert is on screen, inside its modal loop: for snapshots and the
+    // automation's answer, and for tests, which answer the dialog themselves.
+    void dialogShown(AlertDialog& dialog);
 
 private:
     // Both follow the display-source rule, read once per tick.
@@ -119,6 +122,8 @@ private:
     // The tray menu's shortcuts also work in the windows that take the keyboard.
     void addMenuShortcuts(QWidget* window);
 
+    // The user's settings, handed to every part that reads or writes them.
+    SettingsStore m_settings;
     std::unique_ptr<OntimeModel> m_ontime;
     std::unique_ptr<StagetimerModel> m_stagetimer;
     std::unique_ptr<PowerPointWatcher> m_powerpoint;
@@ -126,7 +131,7 @@ private:
     OverlayModel m_overlayModel;
     std::unique_ptr<OverlayPanel> m_panel;
     std::unique_ptr<StatusItem> m_statusItem;
-    std::unique_ptr<SettingsWindow> m_settings;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<OntimeSetupWindow> m_ontimeSetup;
     std::unique_ptr<StagetimerSetupWindow> m_stagetimerSetup;
     QTimer* m_ticker = nullptr;

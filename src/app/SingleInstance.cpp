@@ -1,7 +1,5 @@
 #include "app/SingleInstance.h"
 
-#include "app/SettingsStore.h"
-
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -31,9 +29,8 @@ QString SingleInstance::serverName(const QString& user, const QString& settingsF
     return QStringLiteral("kalvane-") + QString::fromLatin1(digest.left(24));
 }
 
-QString SingleInstance::serverName() {
-    const QFileInfo settings(SettingsStore().fileName());
-    return serverName(userName(), settings.absoluteFilePath());
+QString SingleInstance::serverName(const QString& settingsFile) {
+    return serverName(userName(), QFileInfo(settingsFile).absoluteFilePath());
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)

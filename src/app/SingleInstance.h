@@ -18,8 +18,8 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeout{2000};
 
     static QString serverName(const QString& user, const QString& settingsFile);
-    // The name for this user and the settings file in use.
-    static QString serverName();
+    // The name for this user and the given settings file.
+    static QString serverName(const QString& settingsFile);
 
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;

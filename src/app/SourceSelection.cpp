@@ -1,6 +1,6 @@
 #include "app/SourceSelection.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace SourceSelection {
 
@@ -23,14 +23,12 @@ Display display(const std::optional<QString>& timerSource, bool stagetimerEnable
     return Display::internalTimer;
 }
 
-Activation activation() {
-    const SettingsStore settings;
+Activation activation(const SettingsStore& settings) {
     return activation(settings.timerSource(), settings.stagetimerEnabled(),
                       settings.ontimeEnabled());
 }
 
-Display display() {
-    const SettingsStore settings;
+Display display(const SettingsStore& settings) {
     return display(settings.timerSource(), settings.stagetimerEnabled(), settings.ontimeEnabled());
 }
 

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+class SettingsStore;
+
 // Which timer source the controller starts and which one it shows. The two rules differ on
 // purpose: a Stagetimer that is merely enabled is started when Ontime is not, but shown only
 // once it is the chosen source, while an enabled Ontime is shown even when the internal timer
@@ -20,8 +22,8 @@ Activation activation(const std::optional<QString>& timerSource, bool stagetimer
 Display display(const std::optional<QString>& timerSource, bool stagetimerEnabled,
                 bool ontimeEnabled);
 
-// Both rules read from the settings store.
-Activation activation();
-Display display();
+// Both rules as the settings store holds them now.
+Activation activation(const SettingsStore& settings);
+Display display(const SettingsStore& settings);
 
 } // namespace SourceSelection

@@ -3,7 +3,6 @@
 #include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
 #include "app/QtTranslations.h"
-#include "app/SettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TimerChooserDialog.h"
 #include "cli/AutomationSwitches.h"
@@ -12,6 +11,7 @@
 #include "cli/SnapshotWriter.h"
 #include "l10n/L10n.h"
 #include "platform/Platform.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -87,8 +87,9 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     // Qt's own texts (key names in the menu's shortcuts, standard buttons) in our language.
     QtTranslations::install(application, L10n::current());
 
+    const SettingsStore settings;
     // One tray app per user and settings file: a second start hands over to the first.
-    SingleInstance instance(SingleInstance::serverName());
+    SingleInstance instance(SingleInstance::serverName(settings.fileName()));
     if (instance.askFirstToReopen()) {
         printLine(L10n::lookup(u"Tessaly Kalvane läuft bereits – die Einstellungen sind jetzt "
                                u"geöffnet."));
@@ -96,7 +97,6 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     }
     instance.listen();
 
-    const SettingsStore settings;
     if (!settings.restrictToUser())
         qWarning("Could not restrict the settings file to this user: %s",
                  qPrintable(settings.fileName()));
@@ -119,12 +119,13 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     if (!switches.snapshotDir.isEmpty())
         snapshots = std::make_unique<SnapshotWriter>(app, switches.snapshotDir);
     if (snapshots || switches.choose) {
-        app.onDialogShown = [&snapshots, choose = switches.choose](AlertDialog& dialog) {
-            if (snapshots)
-                snapshots->writeDialog(dialog);
-            if (choose)
-                answer(dialog, *choose);
-        };
+        QObject::connect(&app, &AppDelegate::dialogShown,
+                         [&snapshots, choose = switches.choose](AlertDialog& dialog) {
+                             if (snapshots)
+                                 snapshots->writeDialog(dialog);
+                             if (choose)
+                                 answer(dialog, *choose);
+                         });
     }
 
     app.applicationDidFinishLaunching();

@@ -1,8 +1,8 @@
 #include "cli/AutomationSwitches.h"
 
-#include "app/SettingsStore.h"
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 

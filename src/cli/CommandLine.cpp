@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "kalvane/Version.h"
 #include "l10n/L10n.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 
@@ -109,6 +110,9 @@ int runCommandLine(int argc, char** argv) {
     }
     if (!global.language.isEmpty())
         L10n::overrideLanguage(global.language);
+    // The diagnostic commands speak the user's language too, though they work on stores of
+    // their own.
+    L10n::useStoredChoice(SettingsStore().stringValue(SettingsKey::appLanguage));
 
     QCoreApplication::setOrganizationName(QStringLiteral("Tessaly"));
     QCoreApplication::setApplicationName(QStringLiteral("Kalvane"));

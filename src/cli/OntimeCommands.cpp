@@ -1,7 +1,6 @@
 #include "cli/OntimeCommands.h"
 
 #include "app/OntimeDisplay.h"
-#include "app/SettingsStore.h"
 #include "cli/Command.h"
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
@@ -12,6 +11,7 @@
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeModel.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -19,8 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr qint64 defaultOntimePort = 4001;
 
 void writeLine(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8() + '\n';
@@ -57,7 +55,7 @@ int runProbe(const QStringList& arguments) {
         return usageExitCode;
     const std::optional<QString> host = hostArgument(options);
     const std::optional<qint64> port =
-        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+        options.number(QStringLiteral("port"), SettingsDefault::ontimePort, 1, 65535);
     if (!host || !port)
         return usageExitCode;
 
@@ -85,7 +83,7 @@ int runScan(const QStringList& arguments) {
         return usageError(
             QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
     const std::optional<qint64> port =
-        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+        options.number(QStringLiteral("port"), SettingsDefault::ontimePort, 1, 65535);
     const std::optional<qint64> stagetimerPort = options.number(
         QStringLiteral("stagetimer-port"), OntimeModel::defaultStagetimerPort, 1, 65535);
     if (!port || !stagetimerPort)
@@ -130,25 +128,23 @@ int runWatchOntime(const QStringList& arguments) {
         return usageExitCode;
     const std::optional<QString> host = hostArgument(options);
     const std::optional<qint64> port =
-        options.number(QStringLiteral("port"), defaultOntimePort, 1, 65535);
+        options.number(QStringLiteral("port"), SettingsDefault::ontimePort, 1, 65535);
     const std::optional<qint64> ticks =
         options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
     if (!host || !port || !ticks)
         return usageExitCode;
 
-    // The language still follows the user's choice; everything written goes to a store that
-    // disappears with this command.
-    L10n::current();
+    // Everything written goes to a store that disappears with this command.
     QTemporaryDir folder;
     if (!folder.isValid()) {
         writeLine(stderr, QStringLiteral("kalvane: cannot create a temporary settings folder"));
         return 1;
     }
-    SettingsStore::setLocation(folder.filePath(QStringLiteral("settings.ini")));
+    SettingsStore settings(folder.filePath(QStringLiteral("settings.ini")));
     if (options.isSet(QStringLiteral("port")))
-        SettingsStore().setInt(SettingsKey::ontimePort, *port);
+        settings.setInt(SettingsKey::ontimePort, *port);
 
-    OntimeModel model;
+    OntimeModel model(settings);
     model.connect(*host);
 
     TickLimit limit(*ticks, [&model] {
@@ -166,7 +162,5 @@ int runWatchOntime(const QStringList& arguments) {
     });
     catchStopSignals();
     limit.start();
-    const int code = QCoreApplication::exec();
-    SettingsStore::setLocation(QString());
-    return code;
+    return QCoreApplication::exec();
 }

@@ -27,11 +27,15 @@ int runWatch(const QStringList& arguments, bool presentation) {
     const auto report = [&watcher, presentation](const QString& event) {
         watcherEventLine(event, watcher, presentation).print();
     };
-    watcher.onSlideShowStart = [report] { report(QStringLiteral("start")); };
-    watcher.onSlideChange = [report] { report(QStringLiteral("change")); };
-    watcher.onSlideShowEnd = [report] { report(QStringLiteral("end")); };
+    QObject::connect(&watcher, &PowerPointWatcher::slideShowStarted,
+                     [report] { report(QStringLiteral("start")); });
+    QObject::connect(&watcher, &PowerPointWatcher::slideChanged,
+                     [report] { report(QStringLiteral("change")); });
+    QObject::connect(&watcher, &PowerPointWatcher::slideShowEnded,
+                     [report] { report(QStringLiteral("end")); });
     if (!presentation)
-        watcher.onPermissionChange = [report] { report(QStringLiteral("permission")); };
+        QObject::connect(&watcher, &PowerPointWatcher::permissionDeniedChanged,
+                         [report] { report(QStringLiteral("permission")); });
     watcher.start();
 
     TickLimit limit(*ticks);

@@ -1,11 +1,11 @@
 #include "cli/WatchStagetimerCommand.h"
 
-#include "app/SettingsStore.h"
 #include "app/StagetimerDisplay.h"
 #include "cli/Command.h"
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
 #include "cli/TickLimit.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,7 @@ int runWatchStagetimer(const QStringList& arguments) {
     QTemporaryDir folder;
     if (!folder.isValid())
         return usageError(QStringLiteral("cannot create a temporary settings folder"));
-    SettingsStore::setLocation(folder.filePath(QStringLiteral("settings.ini")));
+    SettingsStore settings(folder.filePath(QStringLiteral("settings.ini")));
 
     Options options(
         {{QStringLiteral("room"), QStringLiteral("Stagetimer room ID."), QStringLiteral("R")},
@@ -41,7 +41,7 @@ int runWatchStagetimer(const QStringList& arguments) {
     if (!ticks)
         return usageExitCode;
 
-    StagetimerModel model;
+    StagetimerModel model(settings);
     model.setRoomID(options.value(QStringLiteral("room")));
     model.setApiKey(options.value(QStringLiteral("key")));
     model.setServer(options.value(QStringLiteral("server")));

@@ -1,7 +1,5 @@
 #include "l10n/L10n.h"
 
-#include "app/SettingsStore.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,6 +16,8 @@ namespace {
 
 QMutex overrideMutex;
 std::optional<QString> overridden;
+// The appLanguage setting, handed over by the program at start.
+std::optional<QString> storedChoice;
 
 QStringList candidateLocations() {
     QStringList locations;
@@ -64,16 +64,17 @@ bool overrideLanguage(const QString& code) {
     return true;
 }
 
+void useStoredChoice(const std::optional<QString>& code) {
+    QMutexLocker lock(&overrideMutex);
+    storedChoice = code;
+}
+
 QString current() {
     static const QString language = [] {
-        {
-            QMutexLocker lock(&overrideMutex);
-            if (overridden)
-                return *overridden;
-        }
-        const SettingsStore settings;
-        return decideLanguage(settings.stringValue(SettingsKey::appLanguage),
-                              QLocale::system().uiLanguages());
+        QMutexLocker lock(&overrideMutex);
+        if (overridden)
+            return *overridden;
+        return decideLanguage(storedChoice, QLocale::system().uiLanguages());
     }();
     return language;
 }

@@ -31,6 +31,9 @@ QString lookup(QStringView german);
 // Fixes the language of this run before anything was looked up (the --lang option). Returns
 // false for a code that is not one of languages().
 bool overrideLanguage(const QString& code);
+// Hands over the language the user chose in the settings, before anything was looked up.
+// Without it (and without an override) the system's languages decide.
+void useStoredChoice(const std::optional<QString>& code);
 
 // The decision itself: a supported stored choice wins, then the first preferred system
 // language whose first two letters are supported, then English.

@@ -1,6 +1,5 @@
 #include "ontime/OntimeModel.h"
 
-#include "app/SettingsStore.h"
 #include "async/Clock.h"
 #include "async/ImmediateCancellation.h"
 #include "async/ServerAddress.h"
@@ -11,6 +10,7 @@
 #include "l10n/L10n.h"
 #include "ontime/OntimeRecords.h"
 #include "ontime/TimeFormat.h"
+#include "settings/SettingsStore.h"
 #include "json/CleanText.h"
 
 #include <QPointer>
@@ -50,8 +50,9 @@ QString trimmedHost(const QString& text) {
     return text.sliced(begin, end - begin);
 }
 
-OntimeModel::OntimeModel(QObject* parent)
+OntimeModel::OntimeModel(SettingsStore& settings, QObject* parent)
     : QObject(parent)
+    , m_settings(settings)
     , m_status(L10n::lookup(u"Nicht verbunden"))
     , m_pollTime(async::Clock::instance().nowMs())
     , m_pollMonotonic(async::Clock::instance().monotonicMs()) {}
@@ -131,7 +132,7 @@ void OntimeModel::setStagetimersFound(const QList<StagetimerDesktop>& found) {
 // --- operations ------------------------------------------------------------------------------
 
 void OntimeModel::start() {
-    if (SettingsStore().ontimeEnabled())
+    if (m_settings.ontimeEnabled())
         reconnect();
 }
 
@@ -141,10 +142,9 @@ void OntimeModel::connect(const OntimeServer& to) {
     const bool sameServer = m_server == to;
     setServer(to);
 
-    SettingsStore settings;
-    settings.setBool(SettingsKey::ontimeEnabled, true);
+    m_settings.setBool(SettingsKey::ontimeEnabled, true);
     Q_EMIT changed();
-    settings.setString(SettingsKey::ontimeHost, to.host);
+    m_settings.setString(SettingsKey::ontimeHost, to.host);
 
     if (!m_found.contains(to)) {
         QList<OntimeServer> found = m_found;
@@ -176,9 +176,8 @@ void OntimeModel::connect(const OntimeServer& to) {
     m_pollTask = async::TaskHandle::start(
         [this, to](async::CancelToken token) { return pollLoop(to, std::move(token)); });
 
-    settings.setString(SettingsKey::timerSource, QStringLiteral("ontime"));
-    if (onConnected)
-        onConnected();
+    m_settings.setString(SettingsKey::timerSource, QStringLiteral("ontime"));
+    Q_EMIT connectionMade();
 }
 
 void OntimeModel::connect(const QString& host) {
@@ -198,7 +197,7 @@ void OntimeModel::connect(const QString& host) {
     setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {target}));
     m_typedProbe = async::TaskHandle::start(
         [this, target, typedPort](async::CancelToken token) -> QCoro::Task<> {
-            const qint64 port = typedPort > 0 ? typedPort : SettingsStore().ontimePort();
+            const qint64 port = typedPort > 0 ? typedPort : m_settings.ontimePort();
             auto probing = Discovery::probe(target, port, Discovery::session(), token);
             const std::optional<OntimeServer> server = co_await std::move(probing);
             if (token.isCancelled())
@@ -227,7 +226,7 @@ void OntimeModel::disconnect() {
     m_current.reset();
     m_timerMessage.clear();
     m_secondaryMessage.clear();
-    SettingsStore().setBool(SettingsKey::ontimeEnabled, false);
+    m_settings.setBool(SettingsKey::ontimeEnabled, false);
     Q_EMIT changed();
     setStatus(L10n::lookup(u"Nicht verbunden"));
 }
@@ -267,11 +266,11 @@ void OntimeModel::reconnect() {
 
 QCoro::Task<> OntimeModel::reconnectProcedure(async::CancelToken token) {
     // An empty remembered host is no host: probing it could only fail.
-    const std::optional<QString> host = SettingsStore().ontimeHost();
+    const std::optional<QString> host = m_settings.ontimeHost();
     if (host && !host->isEmpty()) {
         setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {*host}));
-        const std::optional<OntimeServer> server = co_await Discovery::probe(
-            *host, SettingsStore().ontimePort(), Discovery::session(), token);
+        const std::optional<OntimeServer> server =
+            co_await Discovery::probe(*host, m_settings.ontimePort(), Discovery::session(), token);
         if (token.isCancelled())
             co_return;
         if (server) {
@@ -294,7 +293,7 @@ QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
         if (!m_server)
             setStatus(offerChoice ? L10n::lookup(u"Suche Ontime und Stagetimer im Netzwerk …")
                                   : L10n::lookup(u"Suche Ontime im Netzwerk …"));
-        const qint64 port = SettingsStore().ontimePort();
+        const qint64 port = m_settings.ontimePort();
         QPointer<OntimeModel> self(this);
         // Built outside the co_await: g++ 12 frees a lambda's captures twice when the lambda
         // is a temporary of the awaited expression.
@@ -324,8 +323,7 @@ QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
             setScanning(false);
             if (!m_server)
                 setStatus(L10n::lookup(u"Bitte ein Ontime auswählen"));
-            if (onChoice)
-                onChoice(result.servers, result.stagetimers);
+            Q_EMIT choiceOffered(result.servers, result.stagetimers);
             co_return;
         }
         if (m_server || !autoConnect) {
@@ -344,7 +342,7 @@ QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
                 co_return;
             continue;
         }
-        const QString remembered = SettingsStore().ontimeHost().value_or(QString());
+        const QString remembered = m_settings.ontimeHost().value_or(QString());
         OntimeServer pick = result.servers.first();
         for (const OntimeServer& server : result.servers) {
             if (server.host == remembered) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+class SettingsStore;
 struct PollResponse;
 struct LegacyPoll;
 
@@ -50,7 +51,7 @@ public:
 
     static constexpr qint64 defaultStagetimerPort = 3000;
 
-    explicit OntimeModel(QObject* parent = nullptr);
+    explicit OntimeModel(SettingsStore& settings, QObject* parent = nullptr);
     ~OntimeModel() override;
 
     Timing timing() const { return m_timing; }
@@ -66,11 +67,6 @@ public:
     double scanProgress() const { return m_scanProgress; }
     bool connected() const { return m_connected; }
     QList<StagetimerDesktop> stagetimersFound() const { return m_stagetimersFound; }
-
-    // Called when a search that offers a choice found servers or Stagetimer applications.
-    std::function<void(const QList<OntimeServer>&, const QList<StagetimerDesktop>&)> onChoice;
-    // Called at the end of every connect() to a server.
-    std::function<void()> onConnected;
 
     // Remaining milliseconds at the last poll answer, negative in overtime.
     std::optional<double> current() const { return m_current; }
@@ -127,6 +123,12 @@ Q_SIGNALS:
     void stagetimersFoundChanged();
     // Sent explicitly by connect() to a server and by disconnect().
     void changed();
+    // A search that offers a choice found servers or Stagetimer applications. Sent from inside
+    // the search: a receiver that opens a dialog connects with Qt::QueuedConnection.
+    void choiceOffered(const QList<OntimeServer>& ontimes,
+                       const QList<StagetimerDesktop>& stagetimers);
+    // At the end of every connect() to a server.
+    void connectionMade();
 
 private:
     void setServer(const std::optional<OntimeServer>& server);
@@ -144,6 +146,7 @@ private:
     QCoro::Task<> pollLoop(OntimeServer server, async::CancelToken token);
     void takeOverBody(OntimeAPI api, const QByteArray& body);
 
+    SettingsStore& m_settings;
     std::optional<OntimeServer> m_server;
     QList<OntimeServer> m_found;
     QString m_status;

@@ -12,18 +12,12 @@ namespace {
 // How long the window must rest before a move by the window system counts as settled.
 constexpr int moveSettleMs = 300;
 
-void call(const std::function<void()>& callback) {
-    if (callback) {
-        const auto copy = callback; // the callback may replace itself
-        copy();
-    }
-}
-
 } // namespace
 
-OverlayHostingView::OverlayHostingView(OverlayModel* model, QWidget* parent)
+OverlayHostingView::OverlayHostingView(OverlayModel* model, const SettingsStore& settings,
+                                       QWidget* parent)
     : QWidget(parent)
-    , m_view(new OverlayView(model, this)) {
+    , m_view(new OverlayView(model, settings, this)) {
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -33,7 +27,7 @@ OverlayHostingView::OverlayHostingView(OverlayModel* model, QWidget* parent)
     connect(&m_moveSettle, &QTimer::timeout, this, [this] {
         // Save the frame while the pointer still rests; the move may go on afterwards.
         if (m_drag == Drag::systemMove)
-            call(onFrameChanged);
+            Q_EMIT frameChanged();
     });
 }
 
@@ -79,7 +73,10 @@ void OverlayHostingView::mousePressEvent(QMouseEvent* event) {
 
     // Icons take precedence over the edge bands around them.
     if (const auto button = buttonAt(position)) {
-        call(*button == Button::gearIcon ? onGear : onClose);
+        if (*button == Button::gearIcon)
+            Q_EMIT gearClicked();
+        else
+            Q_EMIT closeClicked();
         return;
     }
 
@@ -177,5 +174,5 @@ void OverlayHostingView::finishDrag() {
     if (m_drag == Drag::systemMove)
         window()->removeEventFilter(this);
     m_drag = Drag::none;
-    call(onFrameChanged);
+    Q_EMIT frameChanged();
 }

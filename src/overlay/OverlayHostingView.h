@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class OverlayModel;
 class OverlayView;
+class SettingsStore;
 
 // Hosts the overlay view and does all the mouse handling of the timer window: a press on the
 // gear or close icon reports to the controller, a press on an edge or the corner grip resizes
@@ -23,15 +23,10 @@ public:
     using Zone = OverlayLayout::Zone;
     using Button = OverlayLayout::Button;
 
-    explicit OverlayHostingView(OverlayModel* model, QWidget* parent = nullptr);
+    OverlayHostingView(OverlayModel* model, const SettingsStore& settings,
+                       QWidget* parent = nullptr);
 
     OverlayView* view() const { return m_view; }
-
-    // The primary button went down on the gear or the close icon.
-    std::function<void()> onGear;
-    std::function<void()> onClose;
-    // A drag or a resize of the window has ended.
-    std::function<void()> onFrameChanged;
 
     Zone zoneAt(QPointF position) const;
     std::optional<Button> buttonAt(QPointF position) const;
@@ -39,6 +34,13 @@ public:
 
     bool isResizing() const { return m_drag == Drag::resize; }
     bool isMoving() const { return m_drag == Drag::systemMove || m_drag == Drag::manualMove; }
+
+Q_SIGNALS:
+    // The primary button went down on the gear or the close icon.
+    void gearClicked();
+    void closeClicked();
+    // A drag or a resize of the window has ended.
+    void frameChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

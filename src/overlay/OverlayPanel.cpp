@@ -1,10 +1,11 @@
 #include "overlay/OverlayPanel.h"
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayLayout.h"
 #include "overlay/OverlayView.h"
 #include "platform/OverlayWindowPlatform.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -46,9 +47,10 @@ bool isReachable(const QRect& frame) {
 
 } // namespace
 
-OverlayPanel::OverlayPanel(OverlayModel* model, QWidget* parent)
+OverlayPanel::OverlayPanel(OverlayModel* model, SettingsStore& settings, QWidget* parent)
     : QWidget(parent, windowFlagsFor(QGuiApplication::platformName()))
-    , m_hosting(new OverlayHostingView(model, this)) {
+    , m_settings(settings)
+    , m_hosting(new OverlayHostingView(model, settings, this)) {
     // All of these are read when the native window is created: set them once, before the
     // first show. Changing the flags later would rebuild the native window and lose its
     // level and desktop settings.
@@ -69,11 +71,8 @@ OverlayPanel::OverlayPanel(OverlayModel* model, QWidget* parent)
     restoreFrame();
     applySharingType();
 
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
-            [this](const QString& key) {
-                if (key == QLatin1String(SettingsKey::showInSharing))
-                    applySharingType();
-            });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::sharingChanged, this,
+            &OverlayPanel::applySharingType);
 }
 
 OverlayView* OverlayPanel::view() const {
@@ -112,7 +111,7 @@ bool OverlayPanel::isPanelVisible() const {
 }
 
 void OverlayPanel::saveFrame() {
-    SettingsStore().setString(SettingsKey::overlayFrame, encodeFrame(geometry()));
+    m_settings.setString(SettingsKey::overlayFrame, encodeFrame(geometry()));
 }
 
 void OverlayPanel::resetFrame() {
@@ -125,11 +124,11 @@ void OverlayPanel::resetFrame() {
 }
 
 void OverlayPanel::applySharingType() {
-    OverlayWindowPlatform::instance().setCaptureExcluded(this, !SettingsStore().showInSharing());
+    OverlayWindowPlatform::instance().setCaptureExcluded(this, !m_settings.showInSharing());
 }
 
 void OverlayPanel::restoreFrame() {
-    const std::optional<QString> stored = SettingsStore().stringValue(SettingsKey::overlayFrame);
+    const std::optional<QString> stored = m_settings.stringValue(SettingsKey::overlayFrame);
     const std::optional<QRect> frame = stored ? decodeFrame(*stored) : std::nullopt;
     if (frame && isReachable(*frame))
         setGeometry(*frame);

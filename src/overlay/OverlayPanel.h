@@ -8,6 +8,7 @@
 class OverlayHostingView;
 class OverlayModel;
 class OverlayView;
+class SettingsStore;
 
 // The timer window: a frameless, transparent tool window that floats above everything,
 // including a running slide show, on every desktop, and never takes the keyboard focus or
@@ -18,7 +19,7 @@ public:
     // Builds the window at 380 × 170 with the hosting view and the overlay view of `model`,
     // restores the stored frame (or places it at the default place) and applies the sharing
     // type.
-    explicit OverlayPanel(OverlayModel* model, QWidget* parent = nullptr);
+    OverlayPanel(OverlayModel* model, SettingsStore& settings, QWidget* parent = nullptr);
 
     OverlayHostingView* hostingView() const { return m_hosting; }
     OverlayView* view() const;
@@ -52,5 +53,6 @@ protected:
 private:
     void restoreFrame();
 
+    SettingsStore& m_settings;
     OverlayHostingView* m_hosting = nullptr;
 };

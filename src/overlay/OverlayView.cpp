@@ -1,8 +1,9 @@
 #include "overlay/OverlayView.h"
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/TimerColors.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 
 #include <QCache>
 #include <QFontDatabase>
@@ -20,7 +21,6 @@ namespace {
 
 using namespace OverlayLayout;
 
-constexpr double defaultOpacity = 0.85;
 // How far a text may shrink below its size before it is cut with an ellipsis.
 constexpr double timeMinimumScale = 0.3;
 constexpr double lineMinimumScale = 0.4;
@@ -445,9 +445,10 @@ void drawCapsule(QPainter& painter, const QRectF& rect, const QColor& color) {
 
 } // namespace
 
-OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
+OverlayView::OverlayView(OverlayModel* model, const SettingsStore& settings, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
+    , m_settings(settings)
     , m_caches(std::make_unique<Caches>()) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -455,16 +456,10 @@ OverlayView::OverlayView(OverlayModel* model, QWidget* parent)
     reloadSettings();
     if (m_model)
         connect(m_model, &OverlayModel::displayChanged, this, &OverlayView::refresh);
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
-            [this](const QString& key) {
-                if (key == QLatin1String(SettingsKey::overlayOpacity) ||
-                    key == QLatin1String(SettingsKey::showCaption) ||
-                    key == QLatin1String(SettingsKey::showMessages) ||
-                    key == QLatin1String(SettingsKey::showBar)) {
-                    reloadSettings();
-                    refresh();
-                }
-            });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::cardChanged, this, [this] {
+        reloadSettings();
+        refresh();
+    });
     m_blinkTimer.setInterval(500);
     m_blinkTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_blinkTimer, &QTimer::timeout, this, &OverlayView::toggleBlink);
@@ -487,9 +482,10 @@ QString OverlayView::timeFamily() {
 }
 
 void OverlayView::reloadSettings() {
-    const SettingsStore store;
+    const SettingsStore& store = m_settings;
     const double opacity = store.overlayOpacity();
-    m_opacity = std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : defaultOpacity;
+    m_opacity =
+        std::isfinite(opacity) ? std::clamp(opacity, 0.0, 1.0) : SettingsDefault::overlayOpacity;
     m_showCaption = store.showCaption();
     m_showMessages = store.showMessages();
     m_showBar = store.showBar();

@@ -2,6 +2,7 @@
 
 #include "overlay/OverlayLayout.h"
 #include "overlay/OverlayModel.h"
+#include "settings/SettingsStore.h"
 
 #include <QFont>
 #include <QImage>
@@ -24,7 +25,7 @@ public:
     // Redraws when an assignment to the model, one of the four display settings in the
     // settings store, the blink phase or the size changes what is drawn, and only the part
     // that changed.
-    explicit OverlayView(OverlayModel* model, QWidget* parent = nullptr);
+    OverlayView(OverlayModel* model, const SettingsStore& settings, QWidget* parent = nullptr);
     ~OverlayView() override;
 
     OverlayModel* model() const { return m_model; }
@@ -82,9 +83,10 @@ private:
     const QImage& staticLayer(QSizeF size, qreal ratio, int dpi, OverlayLayout::Rows rows) const;
 
     QPointer<OverlayModel> m_model;
+    const SettingsStore& m_settings;
     std::unique_ptr<Caches> m_caches;
     bool m_outlined = false;
-    double m_opacity = 0.85;
+    double m_opacity = SettingsDefault::overlayOpacity;
     bool m_showCaption = true;
     bool m_showMessages = true;
     bool m_showBar = true;

@@ -92,33 +92,28 @@ void PowerPointWatcher::apply(int position) {
         if (position < 0 || position == m_position)
             return;
         m_position = position;
-        if (onSlideChange)
-            onSlideChange();
+        Q_EMIT slideChanged();
         return;
     }
     m_slideShowRunning = running;
     m_position = position > 0 ? position : 0;
-    if (running) {
-        if (onSlideShowStart)
-            onSlideShowStart();
-    } else if (onSlideShowEnd) {
-        onSlideShowEnd();
-    }
+    if (running)
+        Q_EMIT slideShowStarted();
+    else
+        Q_EMIT slideShowEnded();
 }
 
 void PowerPointWatcher::endShow() {
     m_slideShowRunning = false;
     m_position = 0;
-    if (onSlideShowEnd)
-        onSlideShowEnd();
+    Q_EMIT slideShowEnded();
 }
 
 void PowerPointWatcher::setPermissionDenied(bool denied) {
     if (m_permissionDenied == denied)
         return;
     m_permissionDenied = denied;
-    if (onPermissionChange)
-        onPermissionChange();
+    Q_EMIT permissionDeniedChanged();
 }
 
 void PowerPointWatcher::openAutomationSettings() {

@@ -5,7 +5,6 @@
 #include <QObject>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 class QTimer;
@@ -38,14 +37,7 @@ public:
     // that nobody has asked.
     bool hasReported() const { return m_reported; }
 
-    // Fired on the main thread; receivers read the state above.
-    std::function<void()> onSlideShowStart;
-    std::function<void()> onSlideShowEnd;
-    std::function<void()> onSlideChange;
-    // Fired whenever permissionDenied changes (for diagnostics output).
-    std::function<void()> onPermissionChange;
-
-    // Starts polling; call once, after the callbacks are installed.
+    // Starts polling; call once, after the signals are connected.
     void start();
     void poll();
     void apply(int position);
@@ -56,6 +48,14 @@ public:
 
     static constexpr std::chrono::milliseconds defaultInterval{500};
     void setInterval(std::chrono::milliseconds interval);
+
+Q_SIGNALS:
+    // Sent on the main thread; receivers read the state above.
+    void slideShowStarted();
+    void slideShowEnded();
+    void slideChanged();
+    // Whenever permissionDenied changes (for diagnostics output).
+    void permissionDeniedChanged();
 
 private:
     void endShow();

@@ -1,11 +1,11 @@
 #include "stagetimer/StagetimerModel.h"
 
-#include "app/SettingsStore.h"
 #include "async/Clock.h"
 #include "async/ImmediateCancellation.h"
 #include "async/Sleep.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "settings/SettingsStore.h"
 #include "json/CleanText.h"
 
 using stagetimer::STMessages;
@@ -34,8 +34,9 @@ QString trimBlanks(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-StagetimerModel::StagetimerModel(QObject* parent)
+StagetimerModel::StagetimerModel(SettingsStore& settings, QObject* parent)
     : QObject(parent)
+    , m_settings(settings)
     , m_session(m_timing.requestTimeout)
     , m_status(L10n::lookup(u"Nicht verbunden")) {}
 
@@ -77,37 +78,37 @@ void StagetimerModel::setConnecting(bool connecting) {
 }
 
 QString StagetimerModel::roomID() const {
-    return SettingsStore().stagetimerRoom();
+    return m_settings.stagetimerRoom();
 }
 
 void StagetimerModel::setRoomID(const QString& room) {
-    SettingsStore().setString(SettingsKey::stagetimerRoom, trimBlanks(room));
+    m_settings.setString(SettingsKey::stagetimerRoom, trimBlanks(room));
     Q_EMIT roomIDChanged();
     Q_EMIT changed();
 }
 
 QString StagetimerModel::apiKey() const {
-    return SettingsStore().stagetimerKey();
+    return m_settings.stagetimerKey();
 }
 
 void StagetimerModel::setApiKey(const QString& key) {
-    SettingsStore().setString(SettingsKey::stagetimerKey, trimBlanks(key));
+    m_settings.setString(SettingsKey::stagetimerKey, trimBlanks(key));
     Q_EMIT apiKeyChanged();
     Q_EMIT changed();
 }
 
 QString StagetimerModel::server() const {
-    return SettingsStore().stagetimerServer();
+    return m_settings.stagetimerServer();
 }
 
 void StagetimerModel::setServer(const QString& server) {
-    SettingsStore().setString(SettingsKey::stagetimerServer, trimBlanks(server));
+    m_settings.setString(SettingsKey::stagetimerServer, trimBlanks(server));
     Q_EMIT serverChanged();
     Q_EMIT changed();
 }
 
 void StagetimerModel::start() {
-    if (SettingsStore().stagetimerEnabled() && !roomID().isEmpty() && !apiKey().isEmpty())
+    if (m_settings.stagetimerEnabled() && !roomID().isEmpty() && !apiKey().isEmpty())
         connect();
 }
 
@@ -128,7 +129,7 @@ void StagetimerModel::disconnect() {
     pollTask.cancel();
     setConnecting(false);
     setConnected(false);
-    SettingsStore().setBool(SettingsKey::stagetimerEnabled, false);
+    m_settings.setBool(SettingsKey::stagetimerEnabled, false);
     Q_EMIT changed();
     message.clear();
     timerName.clear();
@@ -176,7 +177,8 @@ StagetimerModel::get(const QString& path, const QString& extra, const async::Can
         if (!token.isCancelled())
             lastHTTPCode = status;
     };
-    return stagetimer::get<Payload>(m_session, path, from, extra, token, std::move(keepStatus));
+    return stagetimer::get<Payload>(m_session, path, from, extra, {roomID(), apiKey()}, token,
+                                    std::move(keepStatus));
 }
 
 QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
@@ -194,13 +196,12 @@ QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
             co_return;
         if (answer.ok()) {
             base = candidate;
-            SettingsStore().setBool(SettingsKey::stagetimerEnabled, true);
+            m_settings.setBool(SettingsKey::stagetimerEnabled, true);
             Q_EMIT changed();
             setConnecting(false);
             apply(*answer.payload);
-            SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("stagetimer"));
-            if (onConnected)
-                onConnected();
+            m_settings.setString(SettingsKey::timerSource, QStringLiteral("stagetimer"));
+            Q_EMIT connectionMade();
             auto polling = pollLoop(token);
             co_await std::move(polling);
             co_return;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <optional>
 
+class SettingsStore;
+
 // The connection to one Stagetimer room: finds a working base address, then polls the room
 // and keeps its timer state, the showing message and the timer's name. Lives on the main
 // thread; the attempt and the poll loop run as one cancellable task.
@@ -37,7 +39,7 @@ public:
         std::chrono::milliseconds requestTimeout{4000};
     };
 
-    explicit StagetimerModel(QObject* parent = nullptr);
+    explicit StagetimerModel(SettingsStore& settings, QObject* parent = nullptr);
     ~StagetimerModel() override;
 
     Timing timing() const { return m_timing; }
@@ -86,8 +88,6 @@ public:
     // The status of the most recent response of any request; never reset.
     int lastHTTPCode = 0;
 
-    // Called after each successful connection attempt.
-    std::function<void()> onConnected;
     // The connection attempt and, after it, the poll loop. Cancelling it stops both.
     async::TaskHandle pollTask;
 
@@ -100,6 +100,8 @@ Q_SIGNALS:
     void serverChanged();
     // Any observable change: a published property, a setting, or the enabled flag.
     void changed();
+    // After each successful connection attempt.
+    void connectionMade();
 
 private:
     void setStatus(const QString& status);
@@ -115,6 +117,7 @@ private:
     QCoro::Task<Result<Payload>> get(const QString& path, const QString& extra,
                                      const async::CancelToken& token, const QString& from);
 
+    SettingsStore& m_settings;
     Timing m_timing;
     async::HttpSession m_session;
     QString m_status;

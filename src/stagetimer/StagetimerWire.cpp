@@ -1,6 +1,5 @@
 #include "stagetimer/StagetimerWire.h"
 
-#include "app/SettingsStore.h"
 #include "async/ServerAddress.h"
 #include "l10n/L10n.h"
 #include "json/CleanText.h"
@@ -248,10 +247,8 @@ std::optional<double> plausibleInstant(std::optional<double> ms) {
 }
 
 QCoro::Task<Exchange> exchange(async::HttpSession& session, QString path, QString base,
-                               QString extra, async::CancelToken token) {
-    const SettingsStore settings;
-    const BuiltRequest built =
-        buildRequest(base, path, extra, settings.stagetimerRoom(), settings.stagetimerKey());
+                               QString extra, Credentials credentials, async::CancelToken token) {
+    const BuiltRequest built = buildRequest(base, path, extra, credentials.room, credentials.key);
     if (!built.ok())
         co_return Exchange{std::nullopt, built.error};
     auto pending = session.get(built.request, token);

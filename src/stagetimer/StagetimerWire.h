@@ -151,6 +151,12 @@ Result<Payload> interpret(const async::HttpResponse& response) {
         status, envelope ? envelope->message : std::nullopt, envelope.has_value()));
 }
 
+// The room a request is for, and its API key.
+struct Credentials {
+    QString room;
+    QString key;
+};
+
 // One exchange with the server: the response, or the error text when none arrived (address
 // that does not parse, unusable key, transport failure, cancellation).
 struct Exchange {
@@ -158,18 +164,19 @@ struct Exchange {
     QString error;
 };
 
-// Builds the request from the room ID and API key stored at this moment and sends it.
+// Builds the request for the room and its API key and sends it.
 QCoro::Task<Exchange> exchange(async::HttpSession& session, QString path, QString base,
-                               QString extra, async::CancelToken token);
+                               QString extra, Credentials credentials, async::CancelToken token);
 
 // GET `path` relative to `base`. `reportStatus` receives the HTTP status of a response that
 // arrived, before anything else happens with it; it is not called when none arrived.
 template <typename Payload>
 QCoro::Task<Result<Payload>> get(async::HttpSession& session, QString path, QString base,
-                                 QString extra, async::CancelToken token,
+                                 QString extra, Credentials credentials, async::CancelToken token,
                                  std::function<void(int)> reportStatus) {
     // Named first: GCC 12 destroys temporaries inside a co_await expression twice.
-    auto pending = exchange(session, std::move(path), std::move(base), std::move(extra), token);
+    auto pending = exchange(session, std::move(path), std::move(base), std::move(extra),
+                            std::move(credentials), token);
     const Exchange result = co_await std::move(pending);
     if (!result.response)
         co_return Result<Payload>::failure(result.error);

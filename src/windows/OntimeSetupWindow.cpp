@@ -1,8 +1,9 @@
 #include "windows/OntimeSetupWindow.h"
 
-#include "app/SettingsStore.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeModel.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 #include "windows/DarkLook.h"
 #include "windows/OntimeServerDelegate.h"
 #include "windows/SearchDisplay.h"
@@ -43,9 +44,10 @@ QLocale portLocale() {
 
 } // namespace
 
-OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, QWidget* parent)
+OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent)
     : ConfigurationWindow(defaultWidth, defaultHeight, parent)
-    , m_ontime(ontime) {
+    , m_ontime(ontime)
+    , m_settings(settings) {
     setWindowTitle(L10n::lookup(u"Ontime-Timer"));
 
     auto* column = new QVBoxLayout(this);
@@ -124,7 +126,7 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     m_port = new QLineEdit;
     m_port->setObjectName(QStringLiteral("port"));
     m_port->setAccessibleName(QStringLiteral("Port"));
-    m_port->setPlaceholderText(QStringLiteral("4001"));
+    m_port->setPlaceholderText(QString::number(SettingsDefault::ontimePort));
     m_port->setFixedWidth(64);
     m_port->setAlignment(Qt::AlignRight);
     // Whole numbers only, so that nothing else can reach the store.
@@ -170,8 +172,12 @@ void OntimeSetupWindow::bindModel() {
     });
     connect(&m_ontime, &OntimeModel::scanProgressChanged, this, &OntimeSetupWindow::refreshSearch);
     connect(&m_ontime, &OntimeModel::scanInfoChanged, this, &OntimeSetupWindow::refreshSearch);
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
-            &OntimeSetupWindow::settingChanged);
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimeEnabledChanged, this,
+            &OntimeSetupWindow::refreshButtons);
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimePortChanged, this, [this] {
+        if (!m_port->hasFocus())
+            showStoredPort();
+    });
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &OntimeSetupWindow::refreshButtons);
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -242,11 +248,11 @@ void OntimeSetupWindow::refreshButtons() {
     m_connectTyped->setEnabled(!trimmedHost(m_address->text()).isEmpty());
     // Enabled while anything Ontime-related is active.
     m_disconnect->setEnabled(m_ontime.server() || m_ontime.scanning() ||
-                             SettingsStore().ontimeEnabled());
+                             m_settings.ontimeEnabled());
 }
 
 void OntimeSetupWindow::showStoredPort() {
-    m_port->setText(portLocale().toString(SettingsStore().ontimePort()));
+    m_port->setText(portLocale().toString(m_settings.ontimePort()));
 }
 
 void OntimeSetupWindow::connectSelection() {
@@ -266,15 +272,8 @@ void OntimeSetupWindow::portEdited(const QString& text) {
     const int port = portLocale().toInt(text, &ok);
     if (!ok)
         return;
-    SettingsStore().setInt(SettingsKey::ontimePort, port);
+    m_settings.setInt(SettingsKey::ontimePort, port);
     Q_EMIT m_ontime.changed();
-}
-
-void OntimeSetupWindow::settingChanged(const QString& key) {
-    if (key == QLatin1String(SettingsKey::ontimeEnabled))
-        refreshButtons();
-    else if (key == QLatin1String(SettingsKey::ontimePort) && !m_port->hasFocus())
-        showStoredPort();
 }
 
 void OntimeSetupWindow::showEvent(QShowEvent* event) {
@@ -283,7 +282,7 @@ void OntimeSetupWindow::showEvent(QShowEvent* event) {
     if (!m_ontime.server() && !m_ontime.scanning())
         m_ontime.search(true, false);
     if (m_address->text().isEmpty())
-        m_address->setText(SettingsStore().ontimeHost().value_or(QString()));
+        m_address->setText(m_settings.ontimeHost().value_or(QString()));
     showStoredPort();
 }
 

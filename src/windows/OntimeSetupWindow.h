@@ -6,6 +6,7 @@
 #include <optional>
 
 class OntimeModel;
+class SettingsStore;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -24,7 +25,7 @@ public:
     static constexpr int defaultWidth = 540;
     static constexpr int defaultHeight = 520;
 
-    explicit OntimeSetupWindow(OntimeModel& ontime, QWidget* parent = nullptr);
+    OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent = nullptr);
 
     // The server of the selected row, if a row is selected.
     std::optional<OntimeServer> selection() const;
@@ -49,9 +50,9 @@ private:
     void connectSelection();
     void connectTyped();
     void portEdited(const QString& text);
-    void settingChanged(const QString& key);
 
     OntimeModel& m_ontime;
+    SettingsStore& m_settings;
 
     StatusDot* m_dot = nullptr;
     QLabel* m_status = nullptr;

@@ -1,12 +1,13 @@
 #include "windows/SettingsWindow.h"
 
-#include "app/AppState.h"
-#include "app/SettingsStore.h"
 #include "kalvane/Version.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeModel.h"
 #include "platform/OverlayWindowPlatform.h"
+#include "settings/AppState.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/DarkLook.h"
 #include "windows/SearchDisplay.h"
@@ -53,24 +54,17 @@ void setChecked(QCheckBox* box, bool checked) {
     box->setChecked(checked);
 }
 
-bool isDisplayKey(const QString& key) {
-    for (const char* name :
-         {SettingsKey::autoShow, SettingsKey::showCaption, SettingsKey::showMessages,
-          SettingsKey::showBar, SettingsKey::showInSharing, SettingsKey::overlayOpacity})
-        if (key == QLatin1String(name))
-            return true;
-    return false;
-}
-
 } // namespace
 
 SettingsWindow::SettingsWindow(WindowCommands& app, AppState& state, OntimeModel& ontime,
-                               StagetimerModel& stagetimer, QWidget* parent)
+                               StagetimerModel& stagetimer, SettingsStore& settings,
+                               QWidget* parent)
     : ConfigurationWindow(defaultWidth, defaultHeight, parent)
     , m_app(app)
     , m_state(state)
     , m_ontime(ontime)
-    , m_stagetimer(stagetimer) {
+    , m_stagetimer(stagetimer)
+    , m_settings(settings) {
     setWindowTitle(L10n::fill(L10n::lookup(u"%@ – Einstellungen"), {displayName}));
 
     auto* column = new QVBoxLayout(this);
@@ -292,8 +286,12 @@ void SettingsWindow::bindControls() {
     connect(&m_ontime, &OntimeModel::scanningChanged, this, &SettingsWindow::refreshSearch);
     connect(&m_ontime, &OntimeModel::scanProgressChanged, this, &SettingsWindow::refreshSearch);
     connect(&m_ontime, &OntimeModel::scanInfoChanged, this, &SettingsWindow::refreshSearch);
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
-            &SettingsWindow::settingChanged);
+    for (auto signal : {&SettingsNotifier::cardChanged, &SettingsNotifier::autoShowChanged,
+                        &SettingsNotifier::sharingChanged})
+        connect(&SettingsNotifier::instance(), signal, this,
+                &SettingsWindow::refreshDisplaySettings);
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::languageChanged, this,
+            &SettingsWindow::refreshLanguage);
 
     connect(m_search, &QPushButton::clicked, this, [this] { m_app.searchTimers(); });
     connect(m_ontimeSetup, &QPushButton::clicked, this, [this] { m_app.showOntimeSetup(); });
@@ -303,7 +301,7 @@ void SettingsWindow::bindControls() {
 
     const auto bindSwitch = [this](QCheckBox* box, const char* key) {
         connect(box, &QCheckBox::toggled, this,
-                [key](bool checked) { SettingsStore().setBool(key, checked); });
+                [this, key](bool checked) { m_settings.setBool(key, checked); });
     };
     bindSwitch(m_autoShow, SettingsKey::autoShow);
     bindSwitch(m_showCaption, SettingsKey::showCaption);
@@ -312,9 +310,9 @@ void SettingsWindow::bindControls() {
     // The switch says "hide", the setting says "show": the timer window listens to the
     // setting and applies the sharing type at once.
     connect(m_hideInSharing, &QCheckBox::toggled, this,
-            [](bool hide) { SettingsStore().setBool(SettingsKey::showInSharing, !hide); });
-    connect(m_opacity, &QSlider::valueChanged, this, [](int value) {
-        SettingsStore().setDouble(SettingsKey::overlayOpacity, double(value) / opacitySteps);
+            [this](bool hide) { m_settings.setBool(SettingsKey::showInSharing, !hide); });
+    connect(m_opacity, &QSlider::valueChanged, this, [this](int value) {
+        m_settings.setDouble(SettingsKey::overlayOpacity, double(value) / opacitySteps);
     });
     connect(m_toggleOverlay, &QPushButton::clicked, this, [this] { m_app.toggleOverlay(); });
     connect(m_resetFrame, &QPushButton::clicked, this, [this] { m_app.resetOverlayFrame(); });
@@ -324,7 +322,7 @@ void SettingsWindow::bindControls() {
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &SettingsWindow::switchLaunchAtLogin);
 
     connect(m_language, &QComboBox::activated, this, [this](int index) {
-        SettingsStore().setString(SettingsKey::appLanguage, m_language->itemData(index).toString());
+        m_settings.setString(SettingsKey::appLanguage, m_language->itemData(index).toString());
     });
 }
 
@@ -340,7 +338,7 @@ void SettingsWindow::refreshSearch() {
 }
 
 void SettingsWindow::refreshDisplaySettings() {
-    const SettingsStore settings;
+    const SettingsStore& settings = m_settings;
     setChecked(m_autoShow, settings.autoShow());
     setChecked(m_showCaption, settings.showCaption());
     setChecked(m_showMessages, settings.showMessages());
@@ -383,7 +381,7 @@ void SettingsWindow::refreshPowerPoint() {
 }
 
 void SettingsWindow::refreshLanguage() {
-    const int index = m_language->findData(SettingsStore().appLanguage());
+    const int index = m_language->findData(m_settings.appLanguage());
     const QSignalBlocker blocker(m_language);
     m_language->setCurrentIndex(index < 0 ? 0 : index);
 }
@@ -395,20 +393,13 @@ void SettingsWindow::refreshLaunchAtLogin() {
 void SettingsWindow::useInternalTimer() {
     m_ontime.disconnect();
     m_stagetimer.disconnect();
-    SettingsStore().setString(SettingsKey::timerSource, QStringLiteral("internal"));
+    m_settings.setString(SettingsKey::timerSource, QStringLiteral("internal"));
 }
 
 void SettingsWindow::switchLaunchAtLogin(bool on) {
     m_app.setLaunchAtLogin(on);
     // The system's answer, not the wish: a refused registration springs back.
     refreshLaunchAtLogin();
-}
-
-void SettingsWindow::settingChanged(const QString& key) {
-    if (isDisplayKey(key))
-        refreshDisplaySettings();
-    else if (key == QLatin1String(SettingsKey::appLanguage))
-        refreshLanguage();
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {

@@ -11,6 +11,7 @@ class QProgressBar;
 class QPushButton;
 class QSlider;
 class SecondaryText;
+class SettingsStore;
 class StagetimerModel;
 class StatusDot;
 class TabularLabel;
@@ -29,7 +30,7 @@ public:
     static constexpr int opacitySteps = 1000;
 
     SettingsWindow(WindowCommands& app, AppState& state, OntimeModel& ontime,
-                   StagetimerModel& stagetimer, QWidget* parent = nullptr);
+                   StagetimerModel& stagetimer, SettingsStore& settings, QWidget* parent = nullptr);
 
     // The value text beside the opacity slider: whole percent, truncated.
     static QString opacityText(double opacity);
@@ -56,12 +57,12 @@ private:
 
     void useInternalTimer();
     void switchLaunchAtLogin(bool on);
-    void settingChanged(const QString& key);
 
     WindowCommands& m_app;
     AppState& m_state;
     OntimeModel& m_ontime;
     StagetimerModel& m_stagetimer;
+    SettingsStore& m_settings;
 
     StatusDot* m_sourceDot = nullptr;
     QLabel* m_sourceLine = nullptr;

@@ -1,8 +1,9 @@
 #include "windows/StagetimerSetupWindow.h"
 
-#include "app/SettingsStore.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "stagetimer/StagetimerWire.h"
 #include "windows/DarkLook.h"
@@ -36,9 +37,11 @@ QLineEdit* makeField(const QString& label, const QString& name) {
 
 } // namespace
 
-StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& stagetimer, QWidget* parent)
+StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& stagetimer, SettingsStore& settings,
+                                             QWidget* parent)
     : ConfigurationWindow(defaultWidth, defaultHeight, parent)
-    , m_stagetimer(stagetimer) {
+    , m_stagetimer(stagetimer)
+    , m_settings(settings) {
     setWindowTitle(QStringLiteral("Stagetimer"));
 
     auto* column = new QVBoxLayout(this);
@@ -126,11 +129,8 @@ void StagetimerSetupWindow::bindModel() {
         refreshStatus();
         refreshButtons();
     });
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::changed, this,
-            [this](const QString& key) {
-                if (key == QLatin1String(SettingsKey::stagetimerEnabled))
-                    refreshButtons();
-            });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::stagetimerEnabledChanged, this,
+            &StagetimerSetupWindow::refreshButtons);
     connect(m_room, &QLineEdit::textChanged, this, &StagetimerSetupWindow::refreshButtons);
     connect(m_key, &QLineEdit::textChanged, this, &StagetimerSetupWindow::refreshButtons);
     connect(m_connect, &QPushButton::clicked, this, &StagetimerSetupWindow::connectRoom);
@@ -138,7 +138,7 @@ void StagetimerSetupWindow::bindModel() {
 }
 
 void StagetimerSetupWindow::loadFields() {
-    const SettingsStore settings;
+    const SettingsStore& settings = m_settings;
     m_room->setText(settings.stagetimerRoom());
     m_key->setText(settings.stagetimerKey());
     m_server->setText(settings.stagetimerServer());
@@ -157,7 +157,7 @@ void StagetimerSetupWindow::refreshStatus() {
 void StagetimerSetupWindow::refreshButtons() {
     // Enabled from the first attempt until it is pressed, also while the controller has the
     // client suspended.
-    m_disconnect->setEnabled(SettingsStore().stagetimerEnabled() || m_stagetimer.connecting());
+    m_disconnect->setEnabled(m_settings.stagetimerEnabled() || m_stagetimer.connecting());
     m_connect->setEnabled(!trimBlanks(m_room->text()).isEmpty() &&
                           !trimBlanks(m_key->text()).isEmpty());
 }

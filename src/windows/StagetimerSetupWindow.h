@@ -5,6 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SettingsStore;
 class StagetimerModel;
 class StatusDot;
 
@@ -18,7 +19,8 @@ public:
     static constexpr int defaultWidth = 540;
     static constexpr int defaultHeight = 420;
 
-    explicit StagetimerSetupWindow(StagetimerModel& stagetimer, QWidget* parent = nullptr);
+    StagetimerSetupWindow(StagetimerModel& stagetimer, SettingsStore& settings,
+                          QWidget* parent = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -34,6 +36,7 @@ private:
     void connectRoom();
 
     StagetimerModel& m_stagetimer;
+    SettingsStore& m_settings;
 
     StatusDot* m_dot = nullptr;
     QLabel* m_status = nullptr;

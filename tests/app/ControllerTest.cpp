@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 #include "app/QtTranslations.h"
-#include "app/SettingsStore.h"
 #include "app/StatusItem.h"
 #include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
@@ -11,6 +10,7 @@
 #include "overlay/OverlayPanel.h"
 #include "powerpoint/PowerPoint.h"
 #include "powerpoint/PresentationProgram.h"
+#include "settings/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/MockClock.h"
 #include "support/TestMain.h"
@@ -152,7 +152,7 @@ private Q_SLOTS:
         f.launch();
         f.slide(2);
         QVERIFY(f.shown());
-        f.app->panel()->hostingView()->onClose();
+        Q_EMIT f.app->panel()->hostingView()->closeClicked();
         QVERIFY(!f.shown());
         QVERIFY(f.app->closedForShow());
         QVERIFY(!f.app->manualShow());
@@ -171,7 +171,7 @@ private Q_SLOTS:
         f.launch();
         f.app->showOverlay();
         QVERIFY(f.shown());
-        f.app->panel()->hostingView()->onClose();
+        Q_EMIT f.app->panel()->hostingView()->closeClicked();
         QVERIFY(!f.shown());
         QVERIFY(!f.app->closedForShow());
     }

@@ -1,6 +1,5 @@
 #include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
-#include "app/SettingsStore.h"
 #include "app/TimerChooserDialog.h"
 #include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
@@ -8,6 +7,7 @@
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
 #include "powerpoint/PowerPoint.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/FakePlatform.h"
 #include "support/TestMain.h"
@@ -81,7 +81,7 @@ struct Fixture {
         app->ontime().setTiming(timing);
         app->ontime().setStagetimerPort(fakes::closedPort());
         app->stagetimer().setTiming({20ms, 500ms});
-        app->onDialogShown = [this](AlertDialog& dialog) {
+        QObject::connect(app.get(), &AppDelegate::dialogShown, [this](AlertDialog& dialog) {
             Shown seen{dialog.message(), dialog.informative(), {}, -1};
             if (auto* chooser = qobject_cast<TimerChooserDialog*>(&dialog)) {
                 seen.choices = chooser->labels();
@@ -89,7 +89,7 @@ struct Fixture {
             }
             shown.append(seen);
             answer(dialog);
-        };
+        });
     }
     ~Fixture() {
         app.reset();

@@ -1,5 +1,6 @@
 // Every answer an Ontime server gives us, decoded and taken over the way the client does.
 #include "FuzzInput.h"
+#include "settings/SettingsStore.h"
 
 #include "app/OntimeDisplay.h"
 #include "l10n/L10n.h"
@@ -12,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A fixed language, so that no settings store is read.
     static const bool german = L10n::overrideLanguage(QStringLiteral("de"));
     Q_UNUSED(german);
-    static OntimeModel model;
+    static SettingsStore settings;
+    static OntimeModel model(settings);
     if (const std::optional<PollResponse> poll = PollResponse::decode(body)) {
         model.takeOver(*poll);
         OntimeSnapshot state = OntimeSnapshot::of(model);

@@ -1,4 +1,3 @@
-#include "app/SettingsStore.h"
 #include "async/ServerAddress.h"
 #include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
@@ -6,6 +5,7 @@
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
@@ -107,7 +107,8 @@ private Q_SLOTS:
                 return misbehave ? hostile(kind, good) : Response::json(good);
             return Response::json(R"({"data":[]})");
         });
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         model.setTiming({20ms, 200ms});
         model.setRoomID(QStringLiteral("R"));
         model.setApiKey(QStringLiteral("k"));
@@ -155,7 +156,8 @@ private Q_SLOTS:
             ++hostileAnswers;
             return hostile(kind, ontimePoll("Trickled"));
         });
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         OntimeModel::Timing timing;
         timing.pollInterval = 20ms;
         timing.requestTimeout = 500ms;
@@ -205,7 +207,8 @@ private Q_SLOTS:
         QVERIFY(server.listen());
         server.setResponse(QStringLiteral("get_status"), Response::json(R"({"data":{}})"));
         const QString address = QStringLiteral("127.0.0.1:%1").arg(server.port());
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         model.setTiming({20ms, 200ms});
         model.setRoomID(QStringLiteral("R"));
         model.setApiKey(QStringLiteral("s3cret"));
@@ -290,13 +293,14 @@ private Q_SLOTS:
         server.setResponse(QStringLiteral("get_status"), fakes::silent());
         server.setResponse(QStringLiteral("api/poll"), fakes::silent());
 
-        auto stagetimer = std::make_unique<StagetimerModel>();
+        SettingsStore settings;
+        auto stagetimer = std::make_unique<StagetimerModel>(settings);
         stagetimer->setRoomID(QStringLiteral("R"));
         stagetimer->setApiKey(QStringLiteral("k"));
         stagetimer->setServer(server.baseUrl());
         stagetimer->connect();
         const async::TaskHandle attempt = stagetimer->pollTask;
-        auto ontime = std::make_unique<OntimeModel>();
+        auto ontime = std::make_unique<OntimeModel>(settings);
         ontime->connect(
             OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4")});
         const async::TaskHandle poll = ontime->pollTask();

@@ -1,6 +1,6 @@
 #include "l10n/L10n.h"
-#include "app/SettingsStore.h"
 #include "l10n/Format.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QDirIterator>

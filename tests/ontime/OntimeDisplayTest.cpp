@@ -1,5 +1,6 @@
 #include "app/OntimeDisplay.h"
 #include "ontime/OntimeModel.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <cmath>
@@ -172,7 +173,8 @@ private Q_SLOTS:
     }
 
     void freshModel() {
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         const TimerDisplay display = ontimeDisplay(model);
         QCOMPARE(display.caption, model.status());
         QCOMPARE(display.time, QStringLiteral("--:--"));

@@ -1,10 +1,10 @@
 #include "ontime/OntimeModel.h"
-#include "app/SettingsStore.h"
 #include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeRecords.h"
+#include "settings/SettingsStore.h"
 #include "support/MockClock.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
@@ -74,7 +74,8 @@ private Q_SLOTS:
     }
 
     void startsDisconnected() {
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         QCOMPARE(model.status(), QStringLiteral("Nicht verbunden"));
         QVERIFY(!model.server());
         QVERIFY(!model.connected());
@@ -91,10 +92,12 @@ private Q_SLOTS:
         m_server->setResponse(
             QStringLiteral("api/poll"),
             Response::json(fakes::sample(QStringLiteral("v4.11.0_api_poll_playing.json")), 202));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         int connectedCalls = 0;
-        model.onConnected = [&connectedCalls] { ++connectedCalls; };
+        QObject::connect(&model, &OntimeModel::connectionMade,
+                         [&connectedCalls] { ++connectedCalls; });
         QSignalSpy changed(&model, &OntimeModel::changed);
         const OntimeServer server = serverAt(*m_server);
 
@@ -107,7 +110,6 @@ private Q_SLOTS:
         QCOMPARE(changed.size(), 1);
         QVERIFY(!model.connected());
         QVERIFY(!model.current());
-        SettingsStore settings;
         QVERIFY(settings.ontimeEnabled());
         QCOMPARE(settings.ontimeHost(), server.host);
         QCOMPARE(settings.timerSource(), QStringLiteral("ontime"));
@@ -123,7 +125,8 @@ private Q_SLOTS:
     }
 
     void foundKeepsOneEntryPerHost() {
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         const quint16 port = fakes::closedPort();
         const OntimeServer a{QStringLiteral("127.0.0.1"), port, OntimeAPI::v3,
@@ -150,7 +153,8 @@ private Q_SLOTS:
                                {Response::json(playing(90000)),
                                 Response::text("<html>busy</html>", 503),
                                 Response::json("{not json"), Response::json(playing(30000), 500)});
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.connect(serverAt(*m_server));
         QTRY_COMPARE(model.current(), 90000.0);
@@ -163,7 +167,8 @@ private Q_SLOTS:
 
     void undecodableAnswersStillConnect() {
         m_server->setResponse(QStringLiteral("api/poll"), Response::text("<html>Ontime</html>"));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         const OntimeServer server = serverAt(*m_server);
         model.connect(server);
@@ -178,7 +183,8 @@ private Q_SLOTS:
     void pollFailuresInterruptThenDrop() {
         OntimeModel::Timing timing = fastTiming();
         timing.requestTimeout = 100ms;
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(timing);
 
         QList<Seen> seen;
@@ -220,7 +226,8 @@ private Q_SLOTS:
     void serverThatNeverAnswersStaysUnconfirmed() {
         OntimeModel::Timing timing = fastTiming();
         timing.requestTimeout = 50ms;
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(timing);
         m_server->setResponse(QStringLiteral("api/poll"), fakes::silent());
         // The remembered host is gone by the time the client looks for it again.
@@ -240,7 +247,8 @@ private Q_SLOTS:
     void remainingTimeRunsOnBetweenPolls() {
         MockClock clock;
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(60000)));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         OntimeModel::Timing timing = fastTiming();
         timing.pollInterval = 60s; // one answer only, so pollTime stays put
         model.setTiming(timing);
@@ -287,7 +295,8 @@ private Q_SLOTS:
         m_server->setResponse(QStringLiteral("api/version"), fakes::version("3.16.1"));
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
         rememberPort(m_server->port());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
 
         model.connect(QStringLiteral(" \t\u00a0"));
@@ -325,7 +334,8 @@ private Q_SLOTS:
         m_server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
         rememberPort(fakes::closedPort());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.connect(text.arg(m_server->port()));
         QCOMPARE(model.status(), QStringLiteral("Verbinde mit 127.0.0.1 …"));
@@ -352,7 +362,8 @@ private Q_SLOTS:
     void unusableTypedAddressesProbeNothing() {
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.connect(text);
         QCOMPARE(model.status(), QStringLiteral("Ungültige Adresse: ") + shown);
         QVERIFY(!model.server());
@@ -367,7 +378,8 @@ private Q_SLOTS:
         late.setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
         m_server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.connect(QStringLiteral("127.0.0.3:%1").arg(late.port()));
         model.connect(QStringLiteral("127.0.0.1:%1").arg(m_server->port()));
@@ -383,7 +395,8 @@ private Q_SLOTS:
         ScriptedHttpServer other;
         QVERIFY(other.listen(QHostAddress(QStringLiteral("127.0.0.4"))));
         other.setResponse(QStringLiteral("api/poll"), fakes::silent());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.connect(serverAt(*m_server));
         QTRY_VERIFY(model.connected() && !model.timerMessage().isEmpty());
@@ -400,7 +413,8 @@ private Q_SLOTS:
     void typedHostWithoutOntime() {
         const quint16 port = fakes::closedPort();
         rememberPort(port);
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.connect(QStringLiteral("127.0.0.1"));
         QTRY_COMPARE(model.status(), QStringLiteral("Kein Ontime unter 127.0.0.1:%1").arg(port));
         QVERIFY(!model.server());
@@ -411,7 +425,8 @@ private Q_SLOTS:
                               fakes::delayed(fakes::version("4.11.0"), 60));
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
         rememberPort(m_server->port());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.connect(QStringLiteral("127.0.0.1"));
         model.disconnect();
@@ -427,7 +442,8 @@ private Q_SLOTS:
                               Response::json(fakes::sample(
                                   QStringLiteral("v4.11.0_api_poll_message_secondary.json"))));
         rememberPort(m_server->port());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         const OntimeServer server = serverAt(*m_server);
         model.connect(server);
@@ -472,7 +488,8 @@ private Q_SLOTS:
                               fakes::delayed(fakes::version("1"), 100));
         rememberPort(m_server->port());
         {
-            OntimeModel model;
+            SettingsStore settings;
+            OntimeModel model(settings);
             model.connect(serverAt(*m_server));
             model.connect(QStringLiteral("127.0.0.1"));
             model.search(true, true);
@@ -487,7 +504,8 @@ private Q_SLOTS:
         fakes::FakeHosts hosts;
         QVERIFY(hosts.listen(scanHosts));
         rememberPort(hosts.port());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         QSignalSpy progress(&model, &OntimeModel::scanProgressChanged);
 
@@ -517,7 +535,8 @@ private Q_SLOTS:
         fakes::FakeHosts hosts;
         QVERIFY(hosts.listen(scanHosts));
         rememberPort(hosts.port());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.search(true, false);
         const QString retry =
@@ -552,7 +571,8 @@ private Q_SLOTS:
         for (const char* host : {"127.0.8.42", "127.0.8.44"})
             hosts.at(QString::fromLatin1(host))
                 .setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.search(true, false);
         QTRY_VERIFY(model.server());
@@ -567,18 +587,20 @@ private Q_SLOTS:
         rememberPort(hosts.port());
         desktops.at(QStringLiteral("127.0.8.42"))
             .setResponse(QStringLiteral("api/v1/"), Response::json(R"({"app":"Stagetimer"})"));
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         model.setStagetimerPort(desktops.port());
         QList<OntimeServer> offeredServers{serverAt(*m_server)};
         QList<StagetimerDesktop> offeredDesktops;
         int choices = 0;
-        model.onChoice = [&](const QList<OntimeServer>& servers,
-                             const QList<StagetimerDesktop>& desktopsFound) {
-            ++choices;
-            offeredServers = servers;
-            offeredDesktops = desktopsFound;
-        };
+        QObject::connect(
+            &model, &OntimeModel::choiceOffered,
+            [&](const QList<OntimeServer>& servers, const QList<StagetimerDesktop>& desktopsFound) {
+                ++choices;
+                offeredServers = servers;
+                offeredDesktops = desktopsFound;
+            });
         model.search(true, true);
         QCOMPARE(model.status(), QStringLiteral("Suche Ontime und Stagetimer im Netzwerk …"));
         QTRY_COMPARE(choices, 1);
@@ -598,13 +620,14 @@ private Q_SLOTS:
         // Slow answers keep the scan busy.
         for (const QString& host : scanHosts)
             hosts.at(host).setResponse(QStringLiteral("api/version"), fakes::silent());
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.setTiming(fastTiming());
         m_server->setResponse(QStringLiteral("api/poll"), Response::json(playing(1000)));
         model.search(true, true);
         QVERIFY(model.scanning());
         int choices = 0;
-        model.onChoice = [&choices](auto&&...) { ++choices; };
+        QObject::connect(&model, &OntimeModel::choiceOffered, [&choices] { ++choices; });
         model.connect(serverAt(*m_server));
         QVERIFY(!model.scanning());
         QVERIFY(model.scanTask().isCancelled());

@@ -2,6 +2,7 @@
 #include "ontime/OntimeModel.h"
 #include "ontime/OntimeRecords.h"
 #include "ontime/OntimeServer.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -80,7 +81,8 @@ private Q_SLOTS:
     // The three shapes of the second text across server versions all land in the same place.
     void secondaryTextOfEveryServerGeneration() {
         for (const char* version : {"v3.5.1", "v3.16.1", "v4.11.0"}) {
-            OntimeModel model;
+            SettingsStore settings;
+            OntimeModel model(settings);
             const auto poll = PollResponse::decode(fakes::sample(
                 QString::fromLatin1(version) + QStringLiteral("_api_poll_message_secondary.json")));
             QVERIFY(poll);
@@ -163,7 +165,8 @@ private Q_SLOTS:
     }
 
     void legacyPollTakesSecondsAndLeavesThresholdsAlone() {
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.takeOver(*PollResponse::decode(
             fakes::sample(QStringLiteral("v3.5.1_api_poll_message_secondary.json"))));
         const auto legacy = LegacyPoll::decode(R"({"running":12.5,"playback":"play","title":"x"})");
@@ -233,7 +236,8 @@ private Q_SLOTS:
         QFETCH(QString, secondary);
         const auto response = PollResponse::decode(pollBody("{\"message\":" + message + "}"));
         QVERIFY(response);
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.takeOver(*response);
         QCOMPARE(model.timerMessage(), timerMessage);
         QCOMPARE(model.timerMessageBlinks(), blinks);
@@ -241,7 +245,8 @@ private Q_SLOTS:
     }
 
     void takeOverClearsWhatTheAnswerLacks() {
-        OntimeModel model;
+        SettingsStore settings;
+        OntimeModel model(settings);
         model.takeOver(
             *PollResponse::decode(fakes::sample(QStringLiteral("v4.11.0_api_poll_roll.json"))));
         QCOMPARE(model.playback(), QStringLiteral("roll"));

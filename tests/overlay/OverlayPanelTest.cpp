@@ -1,10 +1,10 @@
 #include "OverlayTestSupport.h"
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QGuiApplication>
@@ -57,9 +57,10 @@ class OverlayPanelTest : public QObject {
 private:
     std::unique_ptr<FakeOverlayWindowPlatform> m_platform;
     std::unique_ptr<OverlayModel> m_model;
+    std::unique_ptr<SettingsStore> m_settings;
 
     std::unique_ptr<OverlayPanel> makePanel() {
-        return std::make_unique<OverlayPanel>(m_model.get());
+        return std::make_unique<OverlayPanel>(m_model.get(), *m_settings);
     }
 
     // A panel at a known place with counters on its callbacks.
@@ -77,9 +78,9 @@ private:
         wired->panel->showPanel();
         OverlayHostingView* view = wired->panel->hostingView();
         Wired* w = wired.get();
-        view->onGear = [w] { ++w->gear; };
-        view->onClose = [w] { ++w->close; };
-        view->onFrameChanged = [w] { ++w->frameChanged; };
+        QObject::connect(view, &OverlayHostingView::gearClicked, [w] { ++w->gear; });
+        QObject::connect(view, &OverlayHostingView::closeClicked, [w] { ++w->close; });
+        QObject::connect(view, &OverlayHostingView::frameChanged, [w] { ++w->frameChanged; });
         return wired;
     }
 
@@ -88,6 +89,7 @@ private Q_SLOTS:
         TestSettings::installThrowawayStore();
         m_platform = std::make_unique<FakeOverlayWindowPlatform>();
         m_model = std::make_unique<OverlayModel>();
+        m_settings = std::make_unique<SettingsStore>();
     }
 
     void cleanup() {
@@ -260,8 +262,8 @@ private Q_SLOTS:
         send(view, QEvent::MouseButtonPress, view->mapToGlobal(QPointF(18, 10)), Qt::RightButton,
              Qt::RightButton);
         QCOMPARE(wired->gear, 1);
-        // Without callbacks nothing happens.
-        view->onGear = nullptr;
+        // Without receivers nothing happens.
+        QObject::disconnect(view, &OverlayHostingView::gearClicked, nullptr, nullptr);
         drag(view, QPointF(18, 10), QPointF(0, 0));
     }
 

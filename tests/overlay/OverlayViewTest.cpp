@@ -1,9 +1,9 @@
 #include "OverlayTestSupport.h"
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayView.h"
 #include "overlay/TimerColors.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -125,7 +125,8 @@ private Q_SLOTS:
     void initialRecordIsGreyDashesOnly() {
         SettingsStore().setDouble(SettingsKey::overlayOpacity, 1.0);
         OverlayModel model;
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const Rows rows = view.rows();
         QVERIFY(!rows.message && !rows.secondary && !rows.bar);
         const QImage image = view.renderToImage(cardSize);
@@ -141,7 +142,8 @@ private Q_SLOTS:
     void cardIsRoundedBlackAtTheOpacity() {
         SettingsStore().setDouble(SettingsKey::overlayOpacity, 0.85);
         OverlayModel model;
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(cardSize);
         // Premultiplied black at 0.85: only the alpha channel carries the card.
         const QColor card = image.pixelColor(190, 160);
@@ -166,7 +168,8 @@ private Q_SLOTS:
         QFETCH(int, tone);
         OverlayModel model;
         model.setDisplay(display(QStringLiteral("12:34"), Tone(tone)));
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(cardSize);
         const QColor found =
             dominantColour(image, toRectF(timeRow(view.metricsFor(cardSize))), opaqueBlack);
@@ -196,7 +199,8 @@ private Q_SLOTS:
         d.progress = progress;
         d.barTone = BarTone(barTone);
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(cardSize);
         const QRectF bar = barArea(view);
         const QColor fill = TimerColors::of(BarTone(barTone));
@@ -224,7 +228,8 @@ private Q_SLOTS:
         TimerDisplay d = display(QStringLiteral("00:00"));
         d.progress = 0.0;
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(QSize(1600, 720), 1);
         const QRectF bar = barArea(view, QSize(1600, 720));
         const QColor fill = onBlack(TimerColors::of(BarTone::normal));
@@ -250,7 +255,8 @@ private Q_SLOTS:
         d.secondary = QStringLiteral("Nächste: Frau Berg");
         d.blink = true;
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const Metrics m = view.metricsFor(cardSize);
         const QColor yellow = TimerColors::yellow();
 
@@ -275,7 +281,8 @@ private Q_SLOTS:
 
     void blinkTimerTogglesFromTheFirstShow() {
         OverlayModel model;
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         QCOMPARE(view.blinkInterval(), 500);
         QVERIFY(!view.isBlinkTimerRunning());
         view.setBlinkInterval(5);
@@ -294,7 +301,8 @@ private Q_SLOTS:
         d.secondary = QStringLiteral("Raum A");
         d.progress = 0.5;
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QRectF caption = toRectF(captionBox(view.metricsFor(cardSize)));
         const QRectF gear = toRectF(gearBox(view.metricsFor(cardSize)));
         const QColor green = TimerColors::of(BarTone::normal);
@@ -364,7 +372,8 @@ private Q_SLOTS:
         d.secondary = QStringLiteral("Raum A");
         d.progress = 0.5;
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         view.setBlinkInterval(60'000); // the phase changes only when the test says so
         view.resize(cardSize);
         view.show();
@@ -420,7 +429,8 @@ private Q_SLOTS:
         TimerDisplay d = display(QStringLiteral("12:34"));
         d.caption = QStringLiteral("Keynote");
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         QCOMPARE(view.renderToImage(cardSize).pixelColor(190, 160).alpha(), 255);
 
         SettingsStore().setDouble(SettingsKey::overlayOpacity, 0.5);
@@ -448,7 +458,8 @@ private Q_SLOTS:
         d.message =
             QStringLiteral("Bitte kommen Sie jetzt zum Schluss, die nächste Rednerin wartet");
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(cardSize);
         const Metrics m = view.metricsFor(cardSize);
         QVERIFY(std::abs(m.timeFontSize - 380 / 7.44) < 1e-9);
@@ -473,7 +484,8 @@ private Q_SLOTS:
         SettingsStore().setDouble(SettingsKey::overlayOpacity, 0.85);
         OverlayModel model;
         model.setDisplay(display(QStringLiteral("12:34")));
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(cardSize, 2);
         QCOMPARE(image.size(), cardSize * 2);
         QCOMPARE(image.devicePixelRatio(), 2.0);
@@ -501,7 +513,8 @@ private Q_SLOTS:
         d.secondary = QStringLiteral("Danach: Pause");
         d.progress = 0.6;
         model.setDisplay(d);
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         const QImage image = view.renderToImage(size);
         QCOMPARE(image.size(), size);
         // Every row has something drawn in it.
@@ -560,7 +573,8 @@ private Q_SLOTS:
                                 {"long", longTexts, true}};
         const QSize sizes[] = {QSize(150, 70), cardSize, QSize(1600, 720), QSize(600, 120)};
         OverlayModel model;
-        OverlayView view(&model);
+        SettingsStore settings;
+        OverlayView view(&model, settings);
         for (const State& state : states) {
             model.setDisplay(state.display);
             view.setBlinkOn(state.blinkOn);

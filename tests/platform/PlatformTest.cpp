@@ -1,4 +1,5 @@
 #include "OverlayTestSupport.h"
+#include "settings/SettingsStore.h"
 
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayModel.h"
@@ -119,7 +120,8 @@ private Q_SLOTS:
         QFETCH(int, cursor);
         FakeOverlayWindowPlatform platform;
         OverlayModel model;
-        OverlayPanel panel(&model);
+        SettingsStore settings;
+        OverlayPanel panel(&model, settings);
         panel.setGeometry(100, 100, 380, 170);
         panel.showPanel();
         HoverForwarder hover(&panel);

@@ -26,10 +26,13 @@ struct EventLog {
                           .arg(watcher.position())
                           .arg(watcher.permissionDenied());
         };
-        watcher.onSlideShowStart = [record] { record("start"); };
-        watcher.onSlideChange = [record] { record("change"); };
-        watcher.onSlideShowEnd = [record] { record("end"); };
-        watcher.onPermissionChange = [record] { record("permission"); };
+        QObject::connect(&watcher, &PowerPointWatcher::slideShowStarted,
+                         [record] { record("start"); });
+        QObject::connect(&watcher, &PowerPointWatcher::slideChanged,
+                         [record] { record("change"); });
+        QObject::connect(&watcher, &PowerPointWatcher::slideShowEnded, [record] { record("end"); });
+        QObject::connect(&watcher, &PowerPointWatcher::permissionDeniedChanged,
+                         [record] { record("permission"); });
     }
 };
 

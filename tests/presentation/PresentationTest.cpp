@@ -65,9 +65,12 @@ struct Rig {
                           .arg(watcher->positionKnown() ? QStringLiteral("known")
                                                         : QStringLiteral("unknown"));
         };
-        watcher->onSlideShowStart = [record] { record("start"); };
-        watcher->onSlideChange = [record] { record("change"); };
-        watcher->onSlideShowEnd = [record] { record("end"); };
+        QObject::connect(watcher.get(), &PowerPointWatcher::slideShowStarted,
+                         [record] { record("start"); });
+        QObject::connect(watcher.get(), &PowerPointWatcher::slideChanged,
+                         [record] { record("change"); });
+        QObject::connect(watcher.get(), &PowerPointWatcher::slideShowEnded,
+                         [record] { record("end"); });
         watcher->setInterval(20ms);
         watcher->start();
     }

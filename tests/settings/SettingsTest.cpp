@@ -1,5 +1,6 @@
-#include "app/AppState.h"
-#include "app/SettingsStore.h"
+#include "settings/AppState.h"
+#include "settings/SettingsNotifier.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QFileInfo>

@@ -1,4 +1,5 @@
 #include "app/StagetimerDisplay.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/MockClock.h"
 #include "support/TestMain.h"
@@ -23,7 +24,8 @@ class StagetimerDisplayTest final : public QObject {
 
 private Q_SLOTS:
     void notConnectedShowsTheStatus() {
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         model.finish = 1e12;
         model.message = QStringLiteral("kept");
         const TimerDisplay display = stagetimerDisplay(model);
@@ -37,7 +39,8 @@ private Q_SLOTS:
 
     void captionIsTheTimerName() {
         MockClock clock;
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         runWith(model, clock, 600000, 90000);
         QCOMPARE(stagetimerDisplay(model).caption, QStringLiteral("Stagetimer"));
         model.timerName = QStringLiteral("Keynote");
@@ -54,7 +57,8 @@ private Q_SLOTS:
 
     void tones() {
         MockClock clock;
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         runWith(model, clock, 600000, -5000);
         TimerDisplay display = stagetimerDisplay(model);
         QCOMPARE(display.tone, Tone::overtime);
@@ -109,7 +113,8 @@ private Q_SLOTS:
         QFETCH(double, remaining);
         QFETCH(BarTone, tone);
         MockClock clock;
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         runWith(model, clock, total, remaining);
         const TimerDisplay display = stagetimerDisplay(model);
         QCOMPARE(display.barTone, tone);
@@ -118,7 +123,8 @@ private Q_SLOTS:
 
     void progressNeedsAStartBeforeTheFinish() {
         MockClock clock;
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         runWith(model, clock, 300000, 10000);
         model.startTime = 0;
         QVERIFY(!stagetimerDisplay(model).progress);

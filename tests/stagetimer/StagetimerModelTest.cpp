@@ -1,5 +1,5 @@
 #include "stagetimer/StagetimerModel.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "support/MockClock.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
@@ -43,7 +43,8 @@ QString failed(const QString& error) {
 
 // A model with a fast pace, the room and key stored, and a record of its status texts.
 struct Fixture {
-    std::unique_ptr<StagetimerModel> model = std::make_unique<StagetimerModel>();
+    SettingsStore settings;
+    std::unique_ptr<StagetimerModel> model = std::make_unique<StagetimerModel>(settings);
     QStringList statuses;
     QList<bool> connectedHistory;
     int connectedCalls = 0;
@@ -58,7 +59,7 @@ struct Fixture {
                          [this, m] { statuses << m->status(); });
         QObject::connect(m, &StagetimerModel::connectedChanged, m,
                          [this, m] { connectedHistory << m->connected(); });
-        model->onConnected = [this] { ++connectedCalls; };
+        QObject::connect(m, &StagetimerModel::connectionMade, m, [this] { ++connectedCalls; });
     }
 
     bool attemptEnded() const { return !model->connecting(); }
@@ -392,7 +393,8 @@ private Q_SLOTS:
 
     void remainingTimeWhenPausedStoppedOrUnknown() {
         MockClock clock;
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         model.finish = 1'000'000;
         model.running = true;
         QCOMPARE(model.remainingMs(), std::nullopt); // not connected
@@ -569,7 +571,8 @@ private Q_SLOTS:
     }
 
     void settingsAreTrimmedOfBlanksButNotLineBreaks() {
-        StagetimerModel model;
+        SettingsStore settings;
+        StagetimerModel model(settings);
         QSignalSpy room(&model, &StagetimerModel::roomIDChanged);
         QSignalSpy server(&model, &StagetimerModel::serverChanged);
         model.setRoomID(QStringLiteral(" \t\u00a0Main Hall\u2003 "));

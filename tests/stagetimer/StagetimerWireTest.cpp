@@ -1,6 +1,6 @@
 #include "stagetimer/StagetimerWire.h"
-#include "app/SettingsStore.h"
 #include "async/HttpSession.h"
+#include "settings/SettingsStore.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
 
@@ -56,6 +56,16 @@ public:
 private:
     QTcpServer m_server;
 };
+
+} // namespace
+
+namespace {
+
+// The room and key the tests have just written to the store.
+stagetimer::Credentials stored() {
+    const SettingsStore settings;
+    return {settings.stagetimerRoom(), settings.stagetimerKey()};
+}
 
 } // namespace
 
@@ -154,7 +164,7 @@ private Q_SLOTS:
         async::HttpSession session(4s);
         const Result<STTimer> result = await(get<STTimer>(
             session, QStringLiteral("get_timer"), server.baseUrl() + QStringLiteral("/v1"),
-            timerQuery(QStringLiteral("6f1a-b2:c;d&x")), {},
+            timerQuery(QStringLiteral("6f1a-b2:c;d&x")), stored(), {},
             [&](int status) { reported = status; }));
         QVERIFY(result.ok());
         QCOMPARE(result.payload->name, QStringLiteral("Keynote"));
@@ -175,8 +185,8 @@ private Q_SLOTS:
         RawCapture capture;
         SettingsStore().setString(SettingsKey::stagetimerRoom, QStringLiteral("R1"));
         async::HttpSession session(4s);
-        const Result<STStatus> result = await(get<STStatus>(session, QStringLiteral("get_status"),
-                                                            capture.baseUrl(), QString(), {}, {}));
+        const Result<STStatus> result = await(get<STStatus>(
+            session, QStringLiteral("get_status"), capture.baseUrl(), QString(), stored(), {}, {}));
         QVERIFY(result.ok());
         QVERIFY2(capture.head.startsWith("GET /get_status?room_id=R1 HTTP/1.1\r\n"),
                  capture.head.constData());
@@ -205,8 +215,8 @@ private Q_SLOTS:
         SettingsStore().setString(SettingsKey::stagetimerKey, QStringLiteral("k3y"));
 
         async::HttpSession session(4s);
-        const Result<STStatus> result = await(get<STStatus>(session, QStringLiteral("get_status"),
-                                                            server.baseUrl(), QString(), {}, {}));
+        const Result<STStatus> result = await(get<STStatus>(
+            session, QStringLiteral("get_status"), server.baseUrl(), QString(), stored(), {}, {}));
         QCOMPARE(result.error, QStringLiteral("HTTP 302"));
         QCOMPARE(server.requestedPaths(), QStringList{QStringLiteral("get_status")});
         QCOMPARE(elsewhere.requests().size(), 0);
@@ -221,19 +231,20 @@ private Q_SLOTS:
         int reports = 0;
         const auto count = [&](int) { ++reports; };
 
-        Result<STStatus> result = await(get<STStatus>(
-            session, QStringLiteral("get_status"),
-            QStringLiteral("http://127.0.0.1:%1x").arg(server.port()), QString(), {}, count));
+        Result<STStatus> result =
+            await(get<STStatus>(session, QStringLiteral("get_status"),
+                                QStringLiteral("http://127.0.0.1:%1x").arg(server.port()),
+                                QString(), stored(), {}, count));
         QCOMPARE(result.error, QStringLiteral("Ungültige Adresse"));
         // A blank in a timer identifier is taken verbatim and so cannot be sent.
         result = await(get<STStatus>(session, QStringLiteral("get_timer"), server.baseUrl(),
-                                     QStringLiteral("&timer_id=a b"), {}, count));
+                                     QStringLiteral("&timer_id=a b"), stored(), {}, count));
         QCOMPARE(result.error, QStringLiteral("Ungültige Adresse"));
 
         // A key with a line break would add a header line of its own.
         settings.setString(SettingsKey::stagetimerKey, QStringLiteral("abc\r\nX-Injected: 1"));
         result = await(get<STStatus>(session, QStringLiteral("get_status"), server.baseUrl(),
-                                     QString(), {}, count));
+                                     QString(), stored(), {}, count));
         QCOMPARE(result.error, QStringLiteral("API-Key ungültig"));
 
         QCOMPARE(server.requests().size(), 0);
@@ -256,17 +267,17 @@ private Q_SLOTS:
         for (const QString& base : {server.baseUrl() + QStringLiteral("/drop"),
                                     server.baseUrl() + QStringLiteral("/silent"),
                                     QStringLiteral("http://127.0.0.1:9/v1")}) {
-            const Result<STStatus> result = await(
-                get<STStatus>(session, QStringLiteral("get_status"), base, QString(), {}, count));
+            const Result<STStatus> result = await(get<STStatus>(
+                session, QStringLiteral("get_status"), base, QString(), stored(), {}, count));
             QCOMPARE(result.error, QStringLiteral("Server nicht erreichbar"));
         }
         QCOMPARE(reports, 0);
 
         // Cancelling a request in flight ends it the same way.
         async::CancelToken token;
-        auto pending =
-            get<STStatus>(session, QStringLiteral("get_status"),
-                          server.baseUrl() + QStringLiteral("/silent"), QString(), token, count);
+        auto pending = get<STStatus>(session, QStringLiteral("get_status"),
+                                     server.baseUrl() + QStringLiteral("/silent"), QString(),
+                                     stored(), token, count);
         token.cancel();
         QCOMPARE(await(std::move(pending)).error, QStringLiteral("Server nicht erreichbar"));
         QCOMPARE(reports, 0);
@@ -345,17 +356,17 @@ private Q_SLOTS:
         QList<int> reported;
         const auto record = [&](int status) { reported << status; };
 
-        Result<STStatus> result =
-            await(get<STStatus>(session, QStringLiteral("get_status"),
-                                server.baseUrl() + QStringLiteral("/big"), QString(), {}, record));
+        Result<STStatus> result = await(get<STStatus>(session, QStringLiteral("get_status"),
+                                                      server.baseUrl() + QStringLiteral("/big"),
+                                                      QString(), stored(), {}, record));
         QCOMPARE(result.error, QStringLiteral("Unerwartete Antwort"));
-        result =
-            await(get<STStatus>(session, QStringLiteral("get_status"),
-                                server.baseUrl() + QStringLiteral("/gone"), QString(), {}, record));
+        result = await(get<STStatus>(session, QStringLiteral("get_status"),
+                                     server.baseUrl() + QStringLiteral("/gone"), QString(),
+                                     stored(), {}, record));
         QCOMPARE(result.error, QStringLiteral("Gone"));
-        result =
-            await(get<STStatus>(session, QStringLiteral("get_status"),
-                                server.baseUrl() + QStringLiteral("/ok"), QString(), {}, record));
+        result = await(get<STStatus>(session, QStringLiteral("get_status"),
+                                     server.baseUrl() + QStringLiteral("/ok"), QString(), stored(),
+                                     {}, record));
         QVERIFY(result.ok());
         QCOMPARE(result.payload->finish, 1.5e12);
         QCOMPARE(result.payload->server_time, 7.0);

@@ -1,6 +1,6 @@
 #include "support/TestSettings.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QTemporaryDir>
 

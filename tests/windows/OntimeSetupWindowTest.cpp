@@ -1,9 +1,9 @@
 #include "support/TestMain.h"
 #include "windows/WindowTestSupport.h"
 
-#include "app/SettingsStore.h"
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
+#include "settings/SettingsStore.h"
 #include "windows/OntimeSetupWindow.h"
 
 #include <QLabel>
@@ -28,7 +28,7 @@ struct OntimeFixture {
         fast.rescanPause = std::chrono::milliseconds(50);
         fast.pollInterval = std::chrono::milliseconds(50);
         ontime.setTiming(fast);
-        window = std::make_unique<OntimeSetupWindow>(ontime);
+        window = std::make_unique<OntimeSetupWindow>(ontime, settings);
     }
 
     QLineEdit* port() const { return child<QLineEdit>(*window, "port"); }
@@ -36,7 +36,8 @@ struct OntimeFixture {
     QPushButton* button(const char* name) const { return child<QPushButton>(*window, name); }
 
     FakeWindowPlatform platform;
-    OntimeModel ontime;
+    SettingsStore settings;
+    OntimeModel ontime{settings};
     std::unique_ptr<OntimeSetupWindow> window;
 };
 

@@ -1,12 +1,12 @@
 #include "support/TestMain.h"
 #include "windows/WindowTestSupport.h"
 
-#include "app/AppState.h"
-#include "app/SettingsStore.h"
 #include "ontime/OntimeModel.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
+#include "settings/AppState.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/DarkLook.h"
 #include "windows/SettingsWindow.h"
@@ -29,14 +29,15 @@ struct SettingsFixture {
         fast.scanTimeout = std::chrono::milliseconds(400);
         fast.rescanPause = std::chrono::milliseconds(50);
         ontime.setTiming(fast);
-        window = std::make_unique<SettingsWindow>(commands, state, ontime, stagetimer);
+        window = std::make_unique<SettingsWindow>(commands, state, ontime, stagetimer, settings);
     }
 
     FakeWindowPlatform platform;
     FakeCommands commands;
     AppState state;
-    OntimeModel ontime;
-    StagetimerModel stagetimer;
+    SettingsStore settings;
+    OntimeModel ontime{settings};
+    StagetimerModel stagetimer{settings};
     std::unique_ptr<SettingsWindow> window;
 };
 
@@ -85,7 +86,7 @@ private Q_SLOTS:
     void movingTheSliderChangesTheCardAtOnce() {
         SettingsFixture f;
         OverlayModel model;
-        OverlayView card(&model);
+        OverlayView card(&model, f.settings);
         child<QSlider>(*f.window, "opacity")->setValue(333);
         QCOMPARE(SettingsStore().overlayOpacity(), 0.333);
         QCOMPARE(child<QLabel>(*f.window, "opacityValue")->text(), QStringLiteral("33 %"));
@@ -107,7 +108,8 @@ private Q_SLOTS:
     void theSharingSwitchStoresTheNegationAndTheCardFollows() {
         SettingsFixture f;
         OverlayModel model;
-        OverlayPanel panel(&model);
+        SettingsStore settings;
+        OverlayPanel panel(&model, settings);
         f.platform.captureExcluded.clear();
         auto* hide = child<QCheckBox>(*f.window, "hideInSharing");
         QVERIFY(hide->isEnabled());

@@ -1,7 +1,7 @@
 #include "support/TestMain.h"
 #include "windows/WindowTestSupport.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/StagetimerSetupWindow.h"
 
@@ -15,13 +15,14 @@
 #include <memory>
 
 struct StagetimerFixture {
-    StagetimerFixture() { window = std::make_unique<StagetimerSetupWindow>(stagetimer); }
+    StagetimerFixture() { window = std::make_unique<StagetimerSetupWindow>(stagetimer, settings); }
 
     QLineEdit* field(const char* name) const { return child<QLineEdit>(*window, name); }
     QPushButton* button(const char* name) const { return child<QPushButton>(*window, name); }
 
     FakeWindowPlatform platform;
-    StagetimerModel stagetimer;
+    SettingsStore settings;
+    StagetimerModel stagetimer{settings};
     std::unique_ptr<StagetimerSetupWindow> window;
 };
 

@@ -3,10 +3,10 @@
 // full-screen window, and everything is checked from the X server's side through a
 // connection of the test's own, as another client would see it.
 
-#include "app/SettingsStore.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayPanel.h"
+#include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -240,6 +240,7 @@ private:
     Observer m_x;
     QWidget m_slides;
     OverlayModel m_model;
+    SettingsStore m_settings;
     std::unique_ptr<OverlayPanel> m_card;
     QTimer m_tick;
     int m_seconds = 0;
@@ -296,7 +297,7 @@ private Q_SLOTS:
 
     void init() {
         SettingsStore().setString(SettingsKey::overlayFrame, u"840,60,380,170"_s);
-        m_card = std::make_unique<OverlayPanel>(&m_model);
+        m_card = std::make_unique<OverlayPanel>(&m_model, m_settings);
         m_card->showPanel();
         m_tick.start();
         QVERIFY(QTest::qWaitForWindowExposed(m_card.get()));
@@ -387,10 +388,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
         const QRect start = m_card->geometry();
         int frameChanges = 0;
-        m_card->hostingView()->onFrameChanged = [&] {
+        QObject::connect(m_card->hostingView(), &OverlayHostingView::frameChanged, [&] {
             ++frameChanges;
             m_card->saveFrame();
-        };
+        });
 
         // A click that does not move: nothing moves, and nothing keeps the pointer.
         const QPoint inside = start.topLeft() + QPoint(190, 100);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 #include <QVariant>
 
@@ -31,19 +30,11 @@ inline constexpr auto launchAtLogin = "launchAtLogin";
 inline constexpr auto overlayFrame = "Kalvane";
 } // namespace SettingsKey
 
-// Tells in-process observers that a key was written through any SettingsStore, so that views
-// bound to a key (the timer window's display switches) redraw at once.
-class SettingsNotifier final : public QObject {
-    Q_OBJECT
-public:
-    static SettingsNotifier& instance();
-
-Q_SIGNALS:
-    void changed(const QString& key);
-
-private:
-    SettingsNotifier() = default;
-};
+// The defaults the readers apply when a key is missing or unusable.
+namespace SettingsDefault {
+inline constexpr qint64 ontimePort = 4001;
+inline constexpr double overlayOpacity = 0.85;
+} // namespace SettingsDefault
 
 // Typed access to the settings store. Every instance opens the same process-wide location,
 // and every read goes to the store afresh, so a value written through one instance is seen by

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "settings/AppState.h"
 
 void AppState::setSourceLine(const QString& value) {
     m_sourceLine = value;

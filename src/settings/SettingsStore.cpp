@@ -1,4 +1,6 @@
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
+
+#include "settings/SettingsNotifier.h"
 
 #include <cmath>
 
@@ -10,9 +12,6 @@
 
 namespace {
 
-constexpr qint64 defaultOntimePort = 4001;
-constexpr double defaultOverlayOpacity = 0.85;
-
 QMutex locationMutex;
 QString overriddenLocation;
 
@@ -21,11 +20,6 @@ QString key(const char* name) {
 }
 
 } // namespace
-
-SettingsNotifier& SettingsNotifier::instance() {
-    static SettingsNotifier* notifier = new SettingsNotifier;
-    return *notifier;
-}
 
 std::optional<bool> storedBoolean(const QVariant& value) {
     if (value.typeId() == QMetaType::Bool)
@@ -98,7 +92,7 @@ std::optional<QString> SettingsStore::stringValue(const char* name) const {
 
 void SettingsStore::setValue(const char* name, const QVariant& value) {
     m_settings->setValue(key(name), value);
-    Q_EMIT SettingsNotifier::instance().changed(key(name));
+    SettingsNotifier::instance().announce(key(name));
 }
 
 void SettingsStore::setBool(const char* name, bool value) {
@@ -133,7 +127,7 @@ bool SettingsStore::isStagetimerSource() const {
 
 qint64 SettingsStore::ontimePort() const {
     const qint64 port = intValue(SettingsKey::ontimePort);
-    return port < 1 ? defaultOntimePort : port;
+    return port < 1 ? SettingsDefault::ontimePort : port;
 }
 
 QString SettingsStore::stagetimerRoom() const {
@@ -157,7 +151,7 @@ double SettingsStore::overlayOpacity() const {
     // background away entirely; the default keeps the time readable.
     bool ok = false;
     const double opacity = value(SettingsKey::overlayOpacity).toDouble(&ok);
-    return ok && std::isfinite(opacity) ? opacity : defaultOverlayOpacity;
+    return ok && std::isfinite(opacity) ? opacity : SettingsDefault::overlayOpacity;
 }
 
 QString SettingsStore::appLanguage() const {

@@ -1,6 +1,7 @@
 #include "app/AlertDialog.h"
 
 #include "app/TrayIconArt.h"
+#include "l10n/ProductName.h"
 #include "windows/DarkLook.h"
 
 #include <QDialogButtonBox>
@@ -29,7 +30,7 @@ AlertDialog::AlertDialog(const QString& message, const QString& informative, Wit
     , m_informative(new QLabel(informative))
     , m_accessories(new QVBoxLayout)
     , m_buttons(new QDialogButtonBox) {
-    setWindowTitle(QStringLiteral("Tessaly Kalvane"));
+    setWindowTitle(productName());
 
     auto* icon = new QLabel;
     icon->setPixmap(TrayIconArt::pixmap(iconSize, false, devicePixelRatioF()));

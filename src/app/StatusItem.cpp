@@ -4,6 +4,7 @@
 #include "app/TrayIconArt.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "l10n/ProductName.h"
 #include "ontime/OntimeModel.h"
 #include "overlay/OverlayPanel.h"
 #include "platform/TrayHostWatcher.h"
@@ -16,12 +17,6 @@
 
 #include <cstdio>
 
-namespace {
-
-const QString displayName = QStringLiteral("Tessaly Kalvane");
-
-} // namespace
-
 StatusItem::StatusItem(AppDelegate& app, QObject* parent)
     : QObject(parent)
     , m_app(app)
@@ -29,7 +24,7 @@ StatusItem::StatusItem(AppDelegate& app, QObject* parent)
     , m_settingsAction(new QAction(this))
     , m_quitAction(new QAction(this))
     , m_hostWatcher(TrayHostWatcher::create(this)) {
-    m_menu->setTitle(displayName);
+    m_menu->setTitle(productName());
     // Written with the command key on macOS (Qt maps Ctrl to it there) and Ctrl elsewhere;
     // the menu shows them in the interface language once Qt's translations are loaded.
     m_settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -76,7 +71,7 @@ void StatusItem::createTrayIcon() {
     if (m_trayIcon)
         return;
     m_trayIcon = new QSystemTrayIcon(TrayIconArt::icon(TrayIconArt::wantsTemplate()), this);
-    m_trayIcon->setToolTip(displayName);
+    m_trayIcon->setToolTip(productName());
     m_trayIcon->setContextMenu(m_menu);
     // Linux trays report a plain click as activation; show the menu then too, as the menu
     // bar does on macOS.
@@ -111,7 +106,7 @@ void StatusItem::rebuildMenu() {
     connect(search, &QAction::triggered, &m_app, &AppDelegate::searchTimers);
     m_menu->addSeparator();
 
-    m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {displayName}));
+    m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {productName()}));
     m_menu->addAction(m_quitAction);
 }
 

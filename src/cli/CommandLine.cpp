@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "kalvane/Version.h"
 #include "l10n/L10n.h"
+#include "l10n/ProductName.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-const QString displayName = QStringLiteral("Tessaly Kalvane");
 
 void printLine(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit() + '\n';
@@ -101,7 +100,7 @@ int runCommandLine(int argc, char** argv) {
     if (!global.problem.isEmpty())
         return usageError(global.problem);
     if (global.version) {
-        printLine(stdout, displayName + u' ' + QStringLiteral(KALVANE_VERSION));
+        printLine(stdout, productName() + u' ' + QStringLiteral(KALVANE_VERSION));
         return 0;
     }
     if (global.help) {

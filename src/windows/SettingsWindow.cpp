@@ -3,6 +3,7 @@
 #include "kalvane/Version.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "l10n/ProductName.h"
 #include "ontime/OntimeModel.h"
 #include "platform/OverlayWindowPlatform.h"
 #include "settings/AppState.h"
@@ -31,8 +32,6 @@
 #include <cmath>
 
 namespace {
-
-const QString displayName = QStringLiteral("Tessaly Kalvane");
 
 QCheckBox* makeSwitch(const QString& text, const QString& name) {
     auto* box = new QCheckBox(text);
@@ -65,7 +64,7 @@ SettingsWindow::SettingsWindow(WindowCommands& app, AppState& state, OntimeModel
     , m_ontime(ontime)
     , m_stagetimer(stagetimer)
     , m_settings(settings) {
-    setWindowTitle(L10n::fill(L10n::lookup(u"%@ – Einstellungen"), {displayName}));
+    setWindowTitle(L10n::fill(L10n::lookup(u"%@ – Einstellungen"), {productName()}));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
@@ -233,7 +232,7 @@ QWidget* SettingsWindow::buildPowerPointGroup() {
     m_permissionHint = new SecondaryText(
         L10n::fill(L10n::lookup(u"Systemeinstellungen › Datenschutz & Sicherheit › Automation: "
                                 u"bei „%@“ „Microsoft PowerPoint“ einschalten."),
-                   {displayName}));
+                   {productName()}));
     m_permissionHint->setObjectName(QStringLiteral("permissionHint"));
     group->column()->addWidget(m_permissionHint);
 
@@ -265,7 +264,7 @@ QWidget* SettingsWindow::buildLanguageGroup() {
 QLayout* SettingsWindow::buildBottomRow() {
     auto* row = new QHBoxLayout;
     // The version of this build; the display name alone when the build has none.
-    auto* version = new SecondaryText(displayName + u' ' + QStringLiteral(KALVANE_VERSION));
+    auto* version = new SecondaryText(productName() + u' ' + QStringLiteral(KALVANE_VERSION));
     version->setObjectName(QStringLiteral("version"));
     version->setWordWrap(false);
     auto* done = makeButton(L10n::lookup(u"Fertig"), QStringLiteral("done"));

@@ -7,9 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QMutex>
 
 #include <mutex>
+
+Q_LOGGING_CATEGORY(lcL10n, "kalvane.l10n", QtWarningMsg)
 
 namespace L10n {
 namespace {
@@ -79,30 +82,51 @@ QString current() {
     return language;
 }
 
-Table loadTable(const QString& path) {
+Table loadTable(const QString& path, QString* problem) {
+    const auto fail = [problem](const char* why) {
+        if (problem)
+            *problem = QString::fromLatin1(why);
+        return Table();
+    };
+    if (path.isEmpty())
+        return fail("no translation table found");
+    // Only a regular file: a device never ends, and a pipe nobody writes to never answers.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail("file not found");
+    if (!info.isFile())
+        return fail("not a regular file");
+    if (info.size() > maxTableBytes)
+        return fail("file too large");
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return fail("file not readable");
+    // Bounded again while reading: the file may grow after the size was checked.
+    const QByteArray bytes = file.read(maxTableBytes + 1);
+    if (bytes.size() > maxTableBytes)
+        return fail("file too large");
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return {};
+        return fail("not a JSON object");
 
     Table result;
     const QJsonObject root = document.object();
     for (auto entry = root.begin(); entry != root.end(); ++entry) {
         if (!entry->isObject())
-            return {};
+            return fail("an entry is not an object of texts");
         QHash<QString, QString> translations;
         const QJsonObject byLanguage = entry->toObject();
         for (auto translation = byLanguage.begin(); translation != byLanguage.end();
              ++translation) {
             if (!translation->isString())
-                return {};
+                return fail("a translation is not a text");
             translations.insert(translation.key(), translation->toString());
         }
         result.insert(entry.key(), translations);
     }
+    if (result.isEmpty())
+        return fail("the table is empty");
     return result;
 }
 
@@ -116,7 +140,19 @@ QString tableLocation() {
 }
 
 const Table& table() {
-    static const Table loaded = loadTable(tableLocation());
+    static const Table loaded = [] {
+        const QString location = tableLocation();
+        QString problem;
+        Table table = loadTable(location, &problem);
+        // Said once, and only when a language other than the source needs the table: a user who
+        // chose English and sees German deserves to know why.
+        if (table.isEmpty() && current() != u"de")
+            qCWarning(lcL10n).noquote()
+                << QStringLiteral("Translation table %1 not used (%2); the texts stay German.")
+                       .arg(location.isEmpty() ? QStringLiteral("strings.json") : location,
+                            problem);
+        return table;
+    }();
     return loaded;
 }
 

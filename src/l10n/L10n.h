@@ -39,15 +39,21 @@ void useStoredChoice(const std::optional<QString>& code);
 // language whose first two letters are supported, then English.
 QString decideLanguage(const std::optional<QString>& stored, const QStringList& preferred);
 
-// Reads a translation file; any failure (missing, unreadable, malformed, wrong shape) yields
-// an empty table.
-Table loadTable(const QString& path);
+// The largest translation file read: ours is a few dozen kilobytes, and anything far beyond
+// that is not a table of this program's texts.
+inline constexpr qint64 maxTableBytes = 4 * 1024 * 1024;
+
+// Reads a translation file; any failure (missing, not a regular file, larger than
+// maxTableBytes, unreadable, malformed, wrong shape) yields an empty table, and `problem`, when
+// given, says why in a few words.
+Table loadTable(const QString& path, QString* problem = nullptr);
 
 // Where the translation file is looked for: beside the program (or in its installed data
 // folder), else the file named by KLV_STRINGS; empty when neither exists.
 QString tableLocation();
 
-// The table of this run, loaded on first use.
+// The table of this run, loaded on first use. When the language of this run needs it and it
+// cannot be used, one warning says which file and why; the texts then stay German.
 const Table& table();
 
 } // namespace L10n

@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString sourceDir = QStringLiteral(KALVANE_SOURCE_DIR);
@@ -130,6 +132,20 @@ private Q_SLOTS:
         QFile::setPermissions(unreadable, QFileDevice::Permissions());
         if (!QFile(unreadable).open(QIODevice::ReadOnly))
             QVERIFY(L10n::loadTable(unreadable).isEmpty());
+
+        // Files that are no table at all are refused before a byte is read, with a reason: a
+        // device that never ends, a pipe nobody writes to (reading it would block for ever), a
+        // file far larger than any table of ours.
+        const QString fifo = dir.filePath(QStringLiteral("fifo.json"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QFile huge(dir.filePath(QStringLiteral("huge.json")));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(L10n::maxTableBytes + 1));
+        huge.close();
+        for (const QString& path : {QStringLiteral("/dev/zero"), fifo, huge.fileName()}) {
+            QString problem;
+            QVERIFY(L10n::loadTable(path, &problem).isEmpty());
+            QVERIFY2(!problem.isEmpty(), qPrintable(path));
+        }
 
         const L10n::Table good =
             L10n::loadTable(writeFile(dir, QStringLiteral("good.json"),

@@ -2,9 +2,24 @@
 
 #include "settings/SettingsStore.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSettings, "kalvane.settings", QtWarningMsg)
+
 SettingsNotifier& SettingsNotifier::instance() {
     static SettingsNotifier* notifier = new SettingsNotifier;
     return *notifier;
+}
+
+void SettingsNotifier::setSaveFailed(bool failed, const QString& file) {
+    if (failed == m_saveFailed)
+        return;
+    m_saveFailed = failed;
+    m_failedFile = failed ? file : QString();
+    if (failed)
+        qCWarning(lcSettings).noquote()
+            << QStringLiteral("Settings could not be saved to %1").arg(file);
+    Q_EMIT saveFailedChanged();
 }
 
 void SettingsNotifier::announce(const QString& key) {

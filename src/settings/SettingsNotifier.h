@@ -15,6 +15,11 @@ public:
     // Emits changed() and the group signal of `key`.
     void announce(const QString& key);
 
+    // Whether the last write of a setting could not be saved to its file.
+    bool saveFailed() const { return m_saveFailed; }
+    QString failedFile() const { return m_failedFile; }
+    void setSaveFailed(bool failed, const QString& file);
+
 Q_SIGNALS:
     // Every write, with its key.
     void changed(const QString& key);
@@ -26,7 +31,11 @@ Q_SIGNALS:
     void ontimeEnabledChanged();
     void ontimePortChanged();
     void stagetimerEnabledChanged();
+    void saveFailedChanged();
 
 private:
     SettingsNotifier() = default;
+
+    bool m_saveFailed = false;
+    QString m_failedFile;
 };

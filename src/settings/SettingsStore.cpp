@@ -91,7 +91,16 @@ std::optional<QString> SettingsStore::stringValue(const char* name) const {
 }
 
 void SettingsStore::setValue(const char* name, const QVariant& value) {
+    // QSettings keeps the first error for good; a store that failed before starts afresh, so
+    // that a file the user made writable again is saved again.
+    if (m_settings->status() != QSettings::NoError)
+        m_settings = std::make_unique<QSettings>(m_settings->fileName(), QSettings::IniFormat);
     m_settings->setValue(key(name), value);
+    // Every control writes at once, so the file is written at once too, and a file that cannot
+    // be written (read-only, on a full disk) is noticed while the user still looks.
+    m_settings->sync();
+    SettingsNotifier::instance().setSaveFailed(m_settings->status() != QSettings::NoError,
+                                               m_settings->fileName());
     SettingsNotifier::instance().announce(key(name));
 }
 
@@ -162,15 +171,30 @@ QString SettingsStore::fileName() const {
     return m_settings->fileName();
 }
 
+namespace {
+
+// Takes the group's and others' bits away and adds nothing: a read-only file stays read-only.
+bool keepToOwner(const QString& path) {
+    constexpr QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    constexpr QFile::Permissions groupAndOthers = QFile::ReadGroup | QFile::WriteGroup |
+                                                  QFile::ExeGroup | QFile::ReadOther |
+                                                  QFile::WriteOther | QFile::ExeOther;
+    const QFile::Permissions now = QFile::permissions(path);
+    if (!(now & groupAndOthers))
+        return true;
+    return QFile::setPermissions(path, now & owner);
+}
+
+} // namespace
+
 bool SettingsStore::restrictToUser() const {
     const QFileInfo file(fileName());
     QDir folder = file.dir();
     if (!folder.mkpath(QStringLiteral(".")))
         return false;
-    constexpr QFile::Permissions userOnly = QFile::ReadOwner | QFile::WriteOwner;
-    bool ok = QFile::setPermissions(folder.absolutePath(), userOnly | QFile::ExeOwner);
+    bool ok = keepToOwner(folder.absolutePath());
     if (file.exists())
-        ok = QFile::setPermissions(file.absoluteFilePath(), userOnly) && ok;
+        ok = keepToOwner(file.absoluteFilePath()) && ok;
     return ok;
 }
 

@@ -96,7 +96,9 @@ public:
     // The file behind the store.
     QString fileName() const;
     // Keeps the store's folder and file to the user alone: the file holds the Stagetimer API
-    // key. Rewrites of the file keep the permissions it has. False when they cannot be set.
+    // key. Only takes the group's and others' permissions away; a file or folder the user made
+    // read-only stays read-only. Rewrites of the file keep the permissions it has. False when
+    // they cannot be set.
     bool restrictToUser() const;
 
 private:

@@ -119,6 +119,31 @@ private Q_SLOTS:
         QCOMPARE((QFileInfo(store.fileName()).permissions() & 0x0077).toInt(), 0);
     }
 
+    void protectionTheUserChoseIsKept() {
+        SettingsStore store;
+        store.setString(SettingsKey::ontimeHost, QStringLiteral("h"));
+        const QFileInfo file(store.fileName());
+        QFile::setPermissions(file.absoluteFilePath(),
+                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QVERIFY(store.restrictToUser());
+        // Group and others lose their bits; the owner gains none.
+        QCOMPARE(QFile::permissions(file.absoluteFilePath()) & 0x7077,
+                 QFile::Permissions(QFile::ReadOwner));
+        QFile::setPermissions(file.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void aStoreThatCannotBeSavedSaysSo() {
+        SettingsNotifier& notifier = SettingsNotifier::instance();
+        QSignalSpy spy(&notifier, &SettingsNotifier::saveFailedChanged);
+        SettingsStore unsaved(QStringLiteral("/proc/kalvane/Kalvane.ini"));
+        unsaved.setBool(SettingsKey::showBar, false);
+        QVERIFY(notifier.saveFailed());
+        QCOMPARE(notifier.failedFile(), QStringLiteral("/proc/kalvane/Kalvane.ini"));
+        SettingsStore().setBool(SettingsKey::showBar, false);
+        QVERIFY(!notifier.saveFailed());
+        QCOMPARE(spy.count(), 2);
+    }
+
     void emptyStringIsAValueNotAMissingKey() {
         SettingsStore store;
         store.setString(SettingsKey::ontimeHost, QString());

@@ -4,36 +4,26 @@
 #include "ontime/OntimeModel.h"
 #include "settings/SettingsNotifier.h"
 #include "settings/SettingsStore.h"
-#include "windows/DarkLook.h"
-#include "windows/OntimeServerDelegate.h"
+#include "windows/OntimeServerList.h"
 #include "windows/SearchDisplay.h"
 #include "windows/SecondaryText.h"
 #include "windows/StatusDot.h"
 #include "windows/TitledGroup.h"
+#include "windows/WindowControls.h"
 
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-#include <algorithm>
-#include <cmath>
+using WindowControls::makeButton;
+using WindowControls::makeField;
 
 namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAccessibleName(text);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // Ports as the user's locale writes whole numbers, without grouping ("4001", never "4,001").
 QLocale portLocale() {
@@ -45,33 +35,18 @@ QLocale portLocale() {
 } // namespace
 
 OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent)
-    : ConfigurationWindow(defaultWidth, defaultHeight, parent)
+    : ConfigurationWindow(L10n::lookup(u"Ontime-Timer"), defaultWidth, defaultHeight, parent)
     , m_ontime(ontime)
     , m_settings(settings) {
-    setWindowTitle(L10n::lookup(u"Ontime-Timer"));
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(14);
-
-    auto* heading = new QLabel(L10n::lookup(u"Ontime-Timer"));
-    heading->setObjectName(QStringLiteral("heading"));
-    heading->setFont(DarkLook::headingFont(heading->font()));
-    column->addWidget(heading);
-
-    auto* intro = new SecondaryText(
-        L10n::lookup(u"Sucht ein laufendes Ontime im Netzwerk und zeigt dessen Timer und "
-                     u"Nachrichten im Timer-Fenster. Ontime wird dabei nur gelesen, nicht "
-                     u"gesteuert."));
-    intro->useBodyFont();
-    column->addWidget(intro);
-
-    column->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 1));
-
-    column->addWidget(buildServerGroup());
-    column->addWidget(buildAddressGroup());
-    column->addStretch(1);
-    column->addLayout(buildBottomRow());
+    addIntroduction(L10n::lookup(u"Sucht ein laufendes Ontime im Netzwerk und zeigt dessen Timer "
+                                 u"und Nachrichten im Timer-Fenster. Ontime wird dabei nur "
+                                 u"gelesen, nicht gesteuert."));
+    column()->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 1));
+    column()->addWidget(buildServerGroup());
+    column()->addWidget(buildAddressGroup());
+    m_disconnect =
+        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
+    addBottomRow({m_disconnect});
 
     bindModel();
     refreshStatus();
@@ -84,23 +59,16 @@ OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& setting
 
 QWidget* OntimeSetupWindow::buildServerGroup() {
     auto* group = new TitledGroup(L10n::lookup(u"Gefundene Ontime-Server"), 8);
-    m_list = new QListWidget;
+    m_list = new OntimeServerList;
     m_list->setObjectName(QStringLiteral("servers"));
     m_list->setAccessibleName(group->title());
     m_list->setFixedHeight(150);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setItemDelegate(new OntimeServerDelegate(m_list));
     m_list->installEventFilter(this);
     group->column()->addWidget(m_list);
 
     auto* buttons = new QHBoxLayout;
     m_search = makeButton(L10n::lookup(u"Netzwerk durchsuchen"), QStringLiteral("search"));
-    m_searchProgress = new QProgressBar;
-    m_searchProgress->setObjectName(QStringLiteral("searchProgress"));
-    m_searchProgress->setAccessibleName(L10n::lookup(u"Suche läuft …"));
-    m_searchProgress->setRange(0, 1000);
-    m_searchProgress->setTextVisible(false);
-    m_searchProgress->setFixedWidth(120);
+    m_searchProgress = SearchDisplay::makeProgress(120);
     m_connectSelection = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connectSelected"));
     buttons->addWidget(m_search);
     buttons->addWidget(m_searchProgress);
@@ -117,15 +85,11 @@ QWidget* OntimeSetupWindow::buildServerGroup() {
 QWidget* OntimeSetupWindow::buildAddressGroup() {
     auto* group = new TitledGroup(L10n::lookup(u"Adresse von Hand eingeben"), 8);
     auto* row = new QHBoxLayout;
-    m_address = new QLineEdit;
-    m_address->setObjectName(QStringLiteral("address"));
-    m_address->setAccessibleName(group->title());
+    m_address = makeField(group->title(), QStringLiteral("address"));
     m_address->setPlaceholderText(L10n::lookup(u"IP-Adresse oder Name, z. B. 10.20.0.59"));
     m_address->installEventFilter(this);
     auto* portLabel = new QLabel(QStringLiteral("Port"));
-    m_port = new QLineEdit;
-    m_port->setObjectName(QStringLiteral("port"));
-    m_port->setAccessibleName(QStringLiteral("Port"));
+    m_port = makeField(portLabel->text(), QStringLiteral("port"));
     m_port->setPlaceholderText(QString::number(SettingsDefault::ontimePort));
     m_port->setFixedWidth(64);
     m_port->setAlignment(Qt::AlignRight);
@@ -144,24 +108,12 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     return group;
 }
 
-QLayout* OntimeSetupWindow::buildBottomRow() {
-    auto* row = new QHBoxLayout;
-    m_disconnect =
-        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
-    auto* done = makeButton(L10n::lookup(u"Fertig"), QStringLiteral("done"));
-    setDoneButton(done);
-    row->addWidget(m_disconnect);
-    row->addStretch(1);
-    row->addWidget(done);
-    return row;
-}
-
 void OntimeSetupWindow::bindModel() {
     connect(&m_ontime, &OntimeModel::statusChanged, this, &OntimeSetupWindow::refreshStatus);
     connect(&m_ontime, &OntimeModel::connectedChanged, this, &OntimeSetupWindow::refreshStatus);
     connect(&m_ontime, &OntimeModel::serverChanged, this, [this] {
         refreshStatus();
-        refreshCurrentRow();
+        m_list->setCurrent(m_ontime.server());
         refreshButtons();
     });
     connect(&m_ontime, &OntimeModel::foundChanged, this, &OntimeSetupWindow::refreshList);
@@ -180,9 +132,8 @@ void OntimeSetupWindow::bindModel() {
     });
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &OntimeSetupWindow::refreshButtons);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        m_ontime.connect(item->data(OntimeServerDelegate::serverRole).value<OntimeServer>());
-    });
+    connect(m_list, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { m_ontime.connect(OntimeServerList::serverOf(item)); });
     connect(m_search, &QPushButton::clicked, this, [this] {
         // The user chooses from the list: nothing connects by itself.
         m_ontime.search(false, false);
@@ -192,13 +143,6 @@ void OntimeSetupWindow::bindModel() {
     connect(m_connectTyped, &QPushButton::clicked, this, &OntimeSetupWindow::connectTyped);
     connect(m_port, &QLineEdit::textEdited, this, &OntimeSetupWindow::portEdited);
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_ontime.disconnect(); });
-}
-
-std::optional<OntimeServer> OntimeSetupWindow::selection() const {
-    const QList<QListWidgetItem*> selected = m_list->selectedItems();
-    if (selected.isEmpty())
-        return std::nullopt;
-    return selected.first()->data(OntimeServerDelegate::serverRole).value<OntimeServer>();
 }
 
 void OntimeSetupWindow::refreshStatus() {
@@ -212,28 +156,9 @@ void OntimeSetupWindow::refreshStatus() {
 }
 
 void OntimeSetupWindow::refreshList() {
-    const std::optional<OntimeServer> selected = selection();
-    m_list->clear();
-    for (const OntimeServer& server : m_ontime.found()) {
-        auto* item = new QListWidgetItem(server.label(), m_list);
-        item->setData(OntimeServerDelegate::serverRole, QVariant::fromValue(server));
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        if (selected && *selected == server)
-            item->setSelected(true);
-    }
-    refreshCurrentRow();
+    m_list->setServers(m_ontime.found());
+    m_list->setCurrent(m_ontime.server());
     refreshButtons();
-}
-
-void OntimeSetupWindow::refreshCurrentRow() {
-    const std::optional<OntimeServer> current = m_ontime.server();
-    for (int row = 0; row < m_list->count(); ++row) {
-        QListWidgetItem* item = m_list->item(row);
-        const bool isCurrent =
-            current &&
-            item->data(OntimeServerDelegate::serverRole).value<OntimeServer>() == *current;
-        item->setData(Qt::CheckStateRole, isCurrent ? Qt::Checked : Qt::Unchecked);
-    }
 }
 
 void OntimeSetupWindow::refreshSearch() {
@@ -243,7 +168,7 @@ void OntimeSetupWindow::refreshSearch() {
 }
 
 void OntimeSetupWindow::refreshButtons() {
-    const std::optional<OntimeServer> selected = selection();
+    const std::optional<OntimeServer> selected = m_list->selection();
     m_connectSelection->setEnabled(selected && selected != m_ontime.server());
     m_connectTyped->setEnabled(!trimmedHost(m_address->text()).isEmpty());
     // Enabled while anything Ontime-related is active.
@@ -256,7 +181,7 @@ void OntimeSetupWindow::showStoredPort() {
 }
 
 void OntimeSetupWindow::connectSelection() {
-    if (const std::optional<OntimeServer> selected = selection())
+    if (const std::optional<OntimeServer> selected = m_list->selection())
         m_ontime.connect(*selected);
 }
 
@@ -304,8 +229,7 @@ bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
         // Return on a row connects to it, as a double-click does.
         if (watched == m_list) {
             if (QListWidgetItem* item = m_list->currentItem()) {
-                m_ontime.connect(
-                    item->data(OntimeServerDelegate::serverRole).value<OntimeServer>());
+                m_ontime.connect(OntimeServerList::serverOf(item));
                 return true;
             }
         }

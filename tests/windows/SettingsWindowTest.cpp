@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/DarkLook.h"
+#include "windows/DisplaySection.h"
 #include "windows/SettingsWindow.h"
 
 #include <QCheckBox>
@@ -80,7 +81,7 @@ private Q_SLOTS:
     void opacityTextIsTruncatedToWholePercent() {
         QFETCH(double, opacity);
         QFETCH(QString, text);
-        QCOMPARE(SettingsWindow::opacityText(opacity), text);
+        QCOMPARE(DisplaySection::opacityText(opacity), text);
     }
 
     void movingTheSliderChangesTheCardAtOnce() {

@@ -149,6 +149,18 @@ private Q_SLOTS:
         QCOMPARE(login->isChecked(), checkedAfter);
     }
 
+    void theLoginSwitchIsReadAgainAtEveryShowing() {
+        SettingsFixture f;
+        f.window->show();
+        auto* login = child<QCheckBox>(*f.window, "launchAtLogin");
+        QVERIFY(!login->isChecked());
+        f.window->close();
+        // Registered outside the app while the window was hidden.
+        f.commands.loginItem = true;
+        f.window->show();
+        QVERIFY(login->isChecked());
+    }
+
     void theSearchButtonFollowsTheSearch() {
         SettingsFixture f;
         f.window->show();

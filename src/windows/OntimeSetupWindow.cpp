@@ -4,6 +4,7 @@
 #include "ontime/OntimeModel.h"
 #include "settings/SettingsNotifier.h"
 #include "settings/SettingsStore.h"
+#include "windows/OntimePortField.h"
 #include "windows/OntimeServerList.h"
 #include "windows/SearchDisplay.h"
 #include "windows/SecondaryText.h"
@@ -12,27 +13,14 @@
 #include "windows/WindowControls.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 
 using WindowControls::makeButton;
 using WindowControls::makeField;
-
-namespace {
-
-// Ports as the user's locale writes whole numbers, without grouping ("4001", never "4,001").
-QLocale portLocale() {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale;
-}
-
-} // namespace
 
 OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent)
     : ConfigurationWindow(L10n::lookup(u"Ontime-Timer"), defaultWidth, defaultHeight, parent)
@@ -53,7 +41,7 @@ OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& setting
     refreshList();
     refreshSearch();
     refreshButtons();
-    showStoredPort();
+    m_port->showStoredPort();
     finishSetup();
 }
 
@@ -89,15 +77,7 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     m_address->setPlaceholderText(L10n::lookup(u"IP-Adresse oder Name, z. B. 10.20.0.59"));
     m_address->installEventFilter(this);
     auto* portLabel = new QLabel(QStringLiteral("Port"));
-    m_port = makeField(portLabel->text(), QStringLiteral("port"));
-    m_port->setPlaceholderText(QString::number(SettingsDefault::ontimePort));
-    m_port->setFixedWidth(64);
-    m_port->setAlignment(Qt::AlignRight);
-    // Whole numbers only, so that nothing else can reach the store.
-    auto* validator = new QIntValidator(0, 65535, m_port);
-    validator->setLocale(portLocale());
-    m_port->setValidator(validator);
-    m_port->installEventFilter(this);
+    m_port = new OntimePortField(portLabel->text(), m_settings);
     portLabel->setBuddy(m_port);
     m_connectTyped = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connectTyped"));
     row->addWidget(m_address, 1);
@@ -126,10 +106,6 @@ void OntimeSetupWindow::bindModel() {
     connect(&m_ontime, &OntimeModel::scanInfoChanged, this, &OntimeSetupWindow::refreshSearch);
     connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimeEnabledChanged, this,
             &OntimeSetupWindow::refreshButtons);
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimePortChanged, this, [this] {
-        if (!m_port->hasFocus())
-            showStoredPort();
-    });
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &OntimeSetupWindow::refreshButtons);
     connect(m_list, &QListWidget::itemDoubleClicked, this,
@@ -141,7 +117,7 @@ void OntimeSetupWindow::bindModel() {
     connect(m_connectSelection, &QPushButton::clicked, this, &OntimeSetupWindow::connectSelection);
     connect(m_address, &QLineEdit::textChanged, this, &OntimeSetupWindow::refreshButtons);
     connect(m_connectTyped, &QPushButton::clicked, this, &OntimeSetupWindow::connectTyped);
-    connect(m_port, &QLineEdit::textEdited, this, &OntimeSetupWindow::portEdited);
+    connect(m_port, &OntimePortField::portStored, this, [this] { Q_EMIT m_ontime.changed(); });
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_ontime.disconnect(); });
 }
 
@@ -176,10 +152,6 @@ void OntimeSetupWindow::refreshButtons() {
                              m_settings.ontimeEnabled());
 }
 
-void OntimeSetupWindow::showStoredPort() {
-    m_port->setText(portLocale().toString(m_settings.ontimePort()));
-}
-
 void OntimeSetupWindow::connectSelection() {
     if (const std::optional<OntimeServer> selected = m_list->selection())
         m_ontime.connect(*selected);
@@ -190,17 +162,6 @@ void OntimeSetupWindow::connectTyped() {
     m_ontime.connect(m_address->text());
 }
 
-void OntimeSetupWindow::portEdited(const QString& text) {
-    if (!m_port->hasAcceptableInput())
-        return;
-    bool ok = false;
-    const int port = portLocale().toInt(text, &ok);
-    if (!ok)
-        return;
-    m_settings.setInt(SettingsKey::ontimePort, port);
-    Q_EMIT m_ontime.changed();
-}
-
 void OntimeSetupWindow::showEvent(QShowEvent* event) {
     ConfigurationWindow::showEvent(event);
     // An unconnected client starts looking at once and connects to what it finds.
@@ -208,14 +169,10 @@ void OntimeSetupWindow::showEvent(QShowEvent* event) {
         m_ontime.search(true, false);
     if (m_address->text().isEmpty())
         m_address->setText(m_settings.ontimeHost().value_or(QString()));
-    showStoredPort();
+    m_port->showStoredPort();
 }
 
 bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving the port field shows the port in use, also after an entry that was not stored
-    // (an empty field) or that means the default (0).
-    if (watched == m_port && event->type() == QEvent::FocusOut)
-        showStoredPort();
     if (event->type() != QEvent::KeyPress)
         return ConfigurationWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -3,6 +3,7 @@
 #include "windows/ConfigurationWindow.h"
 
 class OntimeModel;
+class OntimePortField;
 class OntimeServerList;
 class SettingsStore;
 class QLabel;
@@ -37,11 +38,9 @@ private:
     void refreshList();
     void refreshSearch();
     void refreshButtons();
-    void showStoredPort();
 
     void connectSelection();
     void connectTyped();
-    void portEdited(const QString& text);
 
     OntimeModel& m_ontime;
     SettingsStore& m_settings;
@@ -54,7 +53,7 @@ private:
     QPushButton* m_connectSelection = nullptr;
     SecondaryText* m_scanInfo = nullptr;
     QLineEdit* m_address = nullptr;
-    QLineEdit* m_port = nullptr;
+    OntimePortField* m_port = nullptr;
     QPushButton* m_connectTyped = nullptr;
     QPushButton* m_disconnect = nullptr;
 };

@@ -1,27 +1,58 @@
 #include "windows/ConfigurationWindow.h"
 
+#include "l10n/L10n.h"
 #include "windows/DarkLook.h"
+#include "windows/SecondaryText.h"
+#include "windows/WindowControls.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
-ConfigurationWindow::ConfigurationWindow(int width, int minimumHeight, QWidget* parent)
+ConfigurationWindow::ConfigurationWindow(const QString& title, int width, int minimumHeight,
+                                         QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_width(width)
     , m_minimumHeight(minimumHeight) {
     setFixedSize(width, minimumHeight);
+    setWindowTitle(title);
+    m_column = new QVBoxLayout(this);
+    m_column->setContentsMargins(20, 20, 20, 20);
+    m_column->setSpacing(14);
 }
 
-void ConfigurationWindow::setDoneButton(QPushButton* done) {
-    m_done = done;
+void ConfigurationWindow::addIntroduction(const QString& text) {
+    auto* heading = new QLabel(windowTitle());
+    heading->setObjectName(QStringLiteral("heading"));
+    heading->setFont(DarkLook::headingFont(heading->font()));
+    m_column->addWidget(heading);
+
+    auto* intro = new SecondaryText(text);
+    intro->useBodyFont();
+    m_column->addWidget(intro);
+}
+
+void ConfigurationWindow::addBottomRow(const QList<QWidget*>& leading,
+                                       const QList<QWidget*>& trailing) {
+    auto* row = new QHBoxLayout;
+    for (QWidget* widget : leading)
+        row->addWidget(widget, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    for (QWidget* widget : trailing)
+        row->addWidget(widget);
+    m_done = WindowControls::makeButton(L10n::lookup(u"Fertig"), QStringLiteral("done"));
     m_done->setDefault(true);
     connect(m_done, &QPushButton::clicked, this, &QWidget::close);
+    row->addWidget(m_done);
+    m_column->addStretch(1);
+    m_column->addLayout(row);
 }
 
 void ConfigurationWindow::finishSetup() {
@@ -35,12 +66,9 @@ void ConfigurationWindow::finishSetup() {
 }
 
 void ConfigurationWindow::fitHeight() {
-    QLayout* content = layout();
-    if (!content)
-        return;
-    content->activate();
-    const int needed = content->hasHeightForWidth() ? content->totalHeightForWidth(m_width)
-                                                    : content->totalSizeHint().height();
+    m_column->activate();
+    const int needed = m_column->hasHeightForWidth() ? m_column->totalHeightForWidth(m_width)
+                                                     : m_column->totalSizeHint().height();
     const int height = std::max(m_minimumHeight, needed);
     if (height != this->height() || width() != m_width)
         setFixedSize(m_width, height);

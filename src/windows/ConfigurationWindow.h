@@ -1,23 +1,31 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class QPushButton;
+class QVBoxLayout;
 
 // What the three configuration windows share: a titled, closable window of fixed width that
-// grows in height where its texts need it, the dark look, centring at creation, and the keys
-// (Return presses "Fertig", Escape closes). Closing only hides the window: the controller
-// keeps it for the next showing.
+// grows in height where its texts need it, one column of content with the same margins and
+// spacing, a bottom row that ends in "Fertig", the dark look, centring at creation, and the
+// keys (Return presses "Fertig", Escape closes). Closing only hides the window: the
+// controller keeps it for the next showing.
 class ConfigurationWindow : public QWidget {
     Q_OBJECT
 public:
-    ConfigurationWindow(int width, int minimumHeight, QWidget* parent = nullptr);
-
-    QPushButton* doneButton() const { return m_done; }
+    ConfigurationWindow(const QString& title, int width, int minimumHeight,
+                        QWidget* parent = nullptr);
 
 protected:
-    // The "Fertig" button, which Return presses.
-    void setDoneButton(QPushButton* done);
+    // The content, top to bottom.
+    QVBoxLayout* column() const { return m_column; }
+    // The bold heading, which repeats the title, and the introduction below it that open a
+    // setup window.
+    void addIntroduction(const QString& text);
+    // Ends the content: a flexible space, then the bottom row with `leading` at the left and
+    // `trailing` followed by "Fertig" at the right.
+    void addBottomRow(const QList<QWidget*>& leading, const QList<QWidget*>& trailing = {});
     // Applies the dark look, fits the height and centres the window. Call once, after the
     // content is built.
     void finishSetup();
@@ -29,5 +37,6 @@ protected:
 private:
     int m_width;
     int m_minimumHeight;
+    QVBoxLayout* m_column;
     QPushButton* m_done = nullptr;
 };

@@ -11,37 +11,6 @@
 
 namespace DarkLook {
 
-namespace {
-
-// Fusion with the roomier push buttons of the home platform: Fusion pads a label by a few
-// pixels only, which makes a row of buttons look cramped.
-class WindowStyle final : public QProxyStyle {
-public:
-    WindowStyle()
-        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
-
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
-                           const QWidget* widget) const override {
-        QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
-        if (type == CT_PushButton)
-            size.rwidth() += 12;
-        return size;
-    }
-};
-
-} // namespace
-
-QStyle* style() {
-    // One style for every configuration window, owned by the application so that it outlives
-    // them all.
-    static QStyle* shared = [] {
-        auto* created = new WindowStyle;
-        created->setParent(qApp);
-        return created;
-    }();
-    return shared;
-}
-
 QColor green() {
     return TimerColors::of(BarTone::normal);
 }
@@ -64,6 +33,36 @@ QColor primaryText() {
 
 QColor secondaryText() {
     return QColor(0x9c, 0x9c, 0x9c);
+}
+
+namespace {
+
+// Fusion with the roomier push buttons of the home platform: Fusion pads a label by a few
+// pixels only, which makes a row of buttons look cramped.
+class WindowStyle final : public QProxyStyle {
+public:
+    WindowStyle()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
+                           const QWidget* widget) const override {
+        QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
+        if (type == CT_PushButton)
+            size.rwidth() += 12;
+        return size;
+    }
+};
+
+// The style of the configuration windows: Fusion, which honours the palette everywhere.
+QStyle* style() {
+    // One style for every configuration window, owned by the application so that it outlives
+    // them all.
+    static QStyle* shared = [] {
+        auto* created = new WindowStyle;
+        created->setParent(qApp);
+        return created;
+    }();
+    return shared;
 }
 
 QPalette palette() {
@@ -100,6 +99,8 @@ QPalette palette() {
     p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x50, 0x50, 0x52));
     return p;
 }
+
+} // namespace
 
 void apply(QWidget* window) {
     // A combo box builds its popup on first use; build it now so that it is styled too.

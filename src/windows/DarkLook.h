@@ -2,9 +2,7 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPalette>
 
-class QStyle;
 class QWidget;
 
 // The look the configuration windows share whatever the desktop theme: a dark palette and the
@@ -12,9 +10,6 @@ class QWidget;
 // colours of the timer card.
 namespace DarkLook {
 
-QPalette palette();
-// The style of the configuration windows: Fusion, which honours the palette everywhere.
-QStyle* style();
 // Dark palette and Fusion style on `window` and every widget inside it, popups included.
 // Call once the window's widgets exist; widgets added later need another call.
 void apply(QWidget* window);

@@ -4,103 +4,59 @@
 #include "ontime/OntimeModel.h"
 #include "settings/SettingsNotifier.h"
 #include "settings/SettingsStore.h"
-#include "windows/DarkLook.h"
-#include "windows/OntimeServerDelegate.h"
+#include "windows/OntimePortField.h"
+#include "windows/OntimeServerList.h"
 #include "windows/SearchDisplay.h"
 #include "windows/SecondaryText.h"
 #include "windows/StatusDot.h"
 #include "windows/TitledGroup.h"
+#include "windows/WindowControls.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-#include <algorithm>
-#include <cmath>
-
-namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAccessibleName(text);
-    button->setAutoDefault(false);
-    return button;
-}
-
-// Ports as the user's locale writes whole numbers, without grouping ("4001", never "4,001").
-QLocale portLocale() {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale;
-}
-
-} // namespace
+using WindowControls::makeButton;
+using WindowControls::makeField;
 
 OntimeSetupWindow::OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent)
-    : ConfigurationWindow(defaultWidth, defaultHeight, parent)
+    : ConfigurationWindow(L10n::lookup(u"Ontime-Timer"), defaultWidth, defaultHeight, parent)
     , m_ontime(ontime)
     , m_settings(settings) {
-    setWindowTitle(L10n::lookup(u"Ontime-Timer"));
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(14);
-
-    auto* heading = new QLabel(L10n::lookup(u"Ontime-Timer"));
-    heading->setObjectName(QStringLiteral("heading"));
-    heading->setFont(DarkLook::headingFont(heading->font()));
-    column->addWidget(heading);
-
-    auto* intro = new SecondaryText(
-        L10n::lookup(u"Sucht ein laufendes Ontime im Netzwerk und zeigt dessen Timer und "
-                     u"Nachrichten im Timer-Fenster. Ontime wird dabei nur gelesen, nicht "
-                     u"gesteuert."));
-    intro->useBodyFont();
-    column->addWidget(intro);
-
-    column->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 1));
-
-    column->addWidget(buildServerGroup());
-    column->addWidget(buildAddressGroup());
-    column->addStretch(1);
-    column->addLayout(buildBottomRow());
+    addIntroduction(L10n::lookup(u"Sucht ein laufendes Ontime im Netzwerk und zeigt dessen Timer "
+                                 u"und Nachrichten im Timer-Fenster. Ontime wird dabei nur "
+                                 u"gelesen, nicht gesteuert."));
+    column()->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 1));
+    column()->addWidget(buildServerGroup());
+    column()->addWidget(buildAddressGroup());
+    m_disconnect =
+        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
+    addBottomRow({m_disconnect});
 
     bindModel();
     refreshStatus();
     refreshList();
     refreshSearch();
     refreshButtons();
-    showStoredPort();
+    m_port->showStoredPort();
     finishSetup();
 }
 
 QWidget* OntimeSetupWindow::buildServerGroup() {
     auto* group = new TitledGroup(L10n::lookup(u"Gefundene Ontime-Server"), 8);
-    m_list = new QListWidget;
+    m_list = new OntimeServerList;
     m_list->setObjectName(QStringLiteral("servers"));
     m_list->setAccessibleName(group->title());
     m_list->setFixedHeight(150);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setItemDelegate(new OntimeServerDelegate(m_list));
     m_list->installEventFilter(this);
     group->column()->addWidget(m_list);
 
     auto* buttons = new QHBoxLayout;
     m_search = makeButton(L10n::lookup(u"Netzwerk durchsuchen"), QStringLiteral("search"));
-    m_searchProgress = new QProgressBar;
-    m_searchProgress->setObjectName(QStringLiteral("searchProgress"));
-    m_searchProgress->setAccessibleName(L10n::lookup(u"Suche läuft …"));
-    m_searchProgress->setRange(0, 1000);
-    m_searchProgress->setTextVisible(false);
-    m_searchProgress->setFixedWidth(120);
+    m_searchProgress = SearchDisplay::makeProgress(120);
     m_connectSelection = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connectSelected"));
     buttons->addWidget(m_search);
     buttons->addWidget(m_searchProgress);
@@ -117,23 +73,11 @@ QWidget* OntimeSetupWindow::buildServerGroup() {
 QWidget* OntimeSetupWindow::buildAddressGroup() {
     auto* group = new TitledGroup(L10n::lookup(u"Adresse von Hand eingeben"), 8);
     auto* row = new QHBoxLayout;
-    m_address = new QLineEdit;
-    m_address->setObjectName(QStringLiteral("address"));
-    m_address->setAccessibleName(group->title());
+    m_address = makeField(group->title(), QStringLiteral("address"));
     m_address->setPlaceholderText(L10n::lookup(u"IP-Adresse oder Name, z. B. 10.20.0.59"));
     m_address->installEventFilter(this);
     auto* portLabel = new QLabel(QStringLiteral("Port"));
-    m_port = new QLineEdit;
-    m_port->setObjectName(QStringLiteral("port"));
-    m_port->setAccessibleName(QStringLiteral("Port"));
-    m_port->setPlaceholderText(QString::number(SettingsDefault::ontimePort));
-    m_port->setFixedWidth(64);
-    m_port->setAlignment(Qt::AlignRight);
-    // Whole numbers only, so that nothing else can reach the store.
-    auto* validator = new QIntValidator(0, 65535, m_port);
-    validator->setLocale(portLocale());
-    m_port->setValidator(validator);
-    m_port->installEventFilter(this);
+    m_port = new OntimePortField(portLabel->text(), m_settings);
     portLabel->setBuddy(m_port);
     m_connectTyped = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connectTyped"));
     row->addWidget(m_address, 1);
@@ -144,24 +88,12 @@ QWidget* OntimeSetupWindow::buildAddressGroup() {
     return group;
 }
 
-QLayout* OntimeSetupWindow::buildBottomRow() {
-    auto* row = new QHBoxLayout;
-    m_disconnect =
-        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
-    auto* done = makeButton(L10n::lookup(u"Fertig"), QStringLiteral("done"));
-    setDoneButton(done);
-    row->addWidget(m_disconnect);
-    row->addStretch(1);
-    row->addWidget(done);
-    return row;
-}
-
 void OntimeSetupWindow::bindModel() {
     connect(&m_ontime, &OntimeModel::statusChanged, this, &OntimeSetupWindow::refreshStatus);
     connect(&m_ontime, &OntimeModel::connectedChanged, this, &OntimeSetupWindow::refreshStatus);
     connect(&m_ontime, &OntimeModel::serverChanged, this, [this] {
         refreshStatus();
-        refreshCurrentRow();
+        m_list->setCurrent(m_ontime.server());
         refreshButtons();
     });
     connect(&m_ontime, &OntimeModel::foundChanged, this, &OntimeSetupWindow::refreshList);
@@ -174,15 +106,10 @@ void OntimeSetupWindow::bindModel() {
     connect(&m_ontime, &OntimeModel::scanInfoChanged, this, &OntimeSetupWindow::refreshSearch);
     connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimeEnabledChanged, this,
             &OntimeSetupWindow::refreshButtons);
-    connect(&SettingsNotifier::instance(), &SettingsNotifier::ontimePortChanged, this, [this] {
-        if (!m_port->hasFocus())
-            showStoredPort();
-    });
 
     connect(m_list, &QListWidget::itemSelectionChanged, this, &OntimeSetupWindow::refreshButtons);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        m_ontime.connect(item->data(OntimeServerDelegate::serverRole).value<OntimeServer>());
-    });
+    connect(m_list, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { m_ontime.connect(OntimeServerList::serverOf(item)); });
     connect(m_search, &QPushButton::clicked, this, [this] {
         // The user chooses from the list: nothing connects by itself.
         m_ontime.search(false, false);
@@ -190,15 +117,8 @@ void OntimeSetupWindow::bindModel() {
     connect(m_connectSelection, &QPushButton::clicked, this, &OntimeSetupWindow::connectSelection);
     connect(m_address, &QLineEdit::textChanged, this, &OntimeSetupWindow::refreshButtons);
     connect(m_connectTyped, &QPushButton::clicked, this, &OntimeSetupWindow::connectTyped);
-    connect(m_port, &QLineEdit::textEdited, this, &OntimeSetupWindow::portEdited);
+    connect(m_port, &OntimePortField::portStored, this, [this] { Q_EMIT m_ontime.changed(); });
     connect(m_disconnect, &QPushButton::clicked, this, [this] { m_ontime.disconnect(); });
-}
-
-std::optional<OntimeServer> OntimeSetupWindow::selection() const {
-    const QList<QListWidgetItem*> selected = m_list->selectedItems();
-    if (selected.isEmpty())
-        return std::nullopt;
-    return selected.first()->data(OntimeServerDelegate::serverRole).value<OntimeServer>();
 }
 
 void OntimeSetupWindow::refreshStatus() {
@@ -212,28 +132,9 @@ void OntimeSetupWindow::refreshStatus() {
 }
 
 void OntimeSetupWindow::refreshList() {
-    const std::optional<OntimeServer> selected = selection();
-    m_list->clear();
-    for (const OntimeServer& server : m_ontime.found()) {
-        auto* item = new QListWidgetItem(server.label(), m_list);
-        item->setData(OntimeServerDelegate::serverRole, QVariant::fromValue(server));
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        if (selected && *selected == server)
-            item->setSelected(true);
-    }
-    refreshCurrentRow();
+    m_list->setServers(m_ontime.found());
+    m_list->setCurrent(m_ontime.server());
     refreshButtons();
-}
-
-void OntimeSetupWindow::refreshCurrentRow() {
-    const std::optional<OntimeServer> current = m_ontime.server();
-    for (int row = 0; row < m_list->count(); ++row) {
-        QListWidgetItem* item = m_list->item(row);
-        const bool isCurrent =
-            current &&
-            item->data(OntimeServerDelegate::serverRole).value<OntimeServer>() == *current;
-        item->setData(Qt::CheckStateRole, isCurrent ? Qt::Checked : Qt::Unchecked);
-    }
 }
 
 void OntimeSetupWindow::refreshSearch() {
@@ -243,7 +144,7 @@ void OntimeSetupWindow::refreshSearch() {
 }
 
 void OntimeSetupWindow::refreshButtons() {
-    const std::optional<OntimeServer> selected = selection();
+    const std::optional<OntimeServer> selected = m_list->selection();
     m_connectSelection->setEnabled(selected && selected != m_ontime.server());
     m_connectTyped->setEnabled(!trimmedHost(m_address->text()).isEmpty());
     // Enabled while anything Ontime-related is active.
@@ -251,29 +152,14 @@ void OntimeSetupWindow::refreshButtons() {
                              m_settings.ontimeEnabled());
 }
 
-void OntimeSetupWindow::showStoredPort() {
-    m_port->setText(portLocale().toString(m_settings.ontimePort()));
-}
-
 void OntimeSetupWindow::connectSelection() {
-    if (const std::optional<OntimeServer> selected = selection())
+    if (const std::optional<OntimeServer> selected = m_list->selection())
         m_ontime.connect(*selected);
 }
 
 void OntimeSetupWindow::connectTyped() {
     // The client trims the text and ignores a blank one.
     m_ontime.connect(m_address->text());
-}
-
-void OntimeSetupWindow::portEdited(const QString& text) {
-    if (!m_port->hasAcceptableInput())
-        return;
-    bool ok = false;
-    const int port = portLocale().toInt(text, &ok);
-    if (!ok)
-        return;
-    m_settings.setInt(SettingsKey::ontimePort, port);
-    Q_EMIT m_ontime.changed();
 }
 
 void OntimeSetupWindow::showEvent(QShowEvent* event) {
@@ -283,14 +169,10 @@ void OntimeSetupWindow::showEvent(QShowEvent* event) {
         m_ontime.search(true, false);
     if (m_address->text().isEmpty())
         m_address->setText(m_settings.ontimeHost().value_or(QString()));
-    showStoredPort();
+    m_port->showStoredPort();
 }
 
 bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving the port field shows the port in use, also after an entry that was not stored
-    // (an empty field) or that means the default (0).
-    if (watched == m_port && event->type() == QEvent::FocusOut)
-        showStoredPort();
     if (event->type() != QEvent::KeyPress)
         return ConfigurationWindow::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -304,8 +186,7 @@ bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
         // Return on a row connects to it, as a double-click does.
         if (watched == m_list) {
             if (QListWidgetItem* item = m_list->currentItem()) {
-                m_ontime.connect(
-                    item->data(OntimeServerDelegate::serverRole).value<OntimeServer>());
+                m_ontime.connect(OntimeServerList::serverOf(item));
                 return true;
             }
         }

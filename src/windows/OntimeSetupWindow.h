@@ -1,15 +1,13 @@
 #pragma once
 
-#include "ontime/OntimeServer.h"
 #include "windows/ConfigurationWindow.h"
 
-#include <optional>
-
 class OntimeModel;
+class OntimePortField;
+class OntimeServerList;
 class SettingsStore;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 class SecondaryText;
@@ -27,9 +25,6 @@ public:
 
     OntimeSetupWindow(OntimeModel& ontime, SettingsStore& settings, QWidget* parent = nullptr);
 
-    // The server of the selected row, if a row is selected.
-    std::optional<OntimeServer> selection() const;
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,32 +32,28 @@ protected:
 private:
     QWidget* buildServerGroup();
     QWidget* buildAddressGroup();
-    QLayout* buildBottomRow();
     void bindModel();
 
     void refreshStatus();
     void refreshList();
-    void refreshCurrentRow();
     void refreshSearch();
     void refreshButtons();
-    void showStoredPort();
 
     void connectSelection();
     void connectTyped();
-    void portEdited(const QString& text);
 
     OntimeModel& m_ontime;
     SettingsStore& m_settings;
 
     StatusDot* m_dot = nullptr;
     QLabel* m_status = nullptr;
-    QListWidget* m_list = nullptr;
+    OntimeServerList* m_list = nullptr;
     QPushButton* m_search = nullptr;
     QProgressBar* m_searchProgress = nullptr;
     QPushButton* m_connectSelection = nullptr;
     SecondaryText* m_scanInfo = nullptr;
     QLineEdit* m_address = nullptr;
-    QLineEdit* m_port = nullptr;
+    OntimePortField* m_port = nullptr;
     QPushButton* m_connectTyped = nullptr;
     QPushButton* m_disconnect = nullptr;
 };

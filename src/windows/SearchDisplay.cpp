@@ -12,13 +12,31 @@
 
 namespace SearchDisplay {
 
+namespace {
+
+// Fine enough that the bar moves smoothly on any width.
+constexpr int progressSteps = 1000;
+
+} // namespace
+
+QProgressBar* makeProgress(int width) {
+    auto* progress = new QProgressBar;
+    progress->setObjectName(QStringLiteral("searchProgress"));
+    progress->setAccessibleName(L10n::lookup(u"Suche läuft …"));
+    progress->setRange(0, progressSteps);
+    progress->setTextVisible(false);
+    progress->setFixedWidth(width);
+    return progress;
+}
+
 bool show(const OntimeModel& ontime, const QString& idleText, QPushButton* button,
           QProgressBar* progress, QLabel* info) {
     const bool scanning = ontime.scanning();
     button->setText(scanning ? L10n::lookup(u"Suche läuft …") : idleText);
     button->setEnabled(!scanning);
     progress->setVisible(scanning);
-    progress->setValue(int(std::lround(std::clamp(ontime.scanProgress(), 0.0, 1.0) * 1000)));
+    progress->setValue(
+        int(std::lround(std::clamp(ontime.scanProgress(), 0.0, 1.0) * progressSteps)));
     const QString text = ontime.scanInfo();
     info->setText(text);
     info->setAccessibleName(text);

@@ -6,64 +6,32 @@
 #include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "stagetimer/StagetimerWire.h"
-#include "windows/DarkLook.h"
-#include "windows/SecondaryText.h"
 #include "windows/StatusDot.h"
+#include "windows/WindowControls.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-namespace {
-
-QPushButton* makeButton(const QString& text, const QString& name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAccessibleName(text);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* makeField(const QString& label, const QString& name) {
-    auto* field = new QLineEdit;
-    field->setObjectName(name);
-    field->setAccessibleName(label);
-    return field;
-}
-
-} // namespace
+using WindowControls::makeButton;
+using WindowControls::makeField;
 
 StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& stagetimer, SettingsStore& settings,
                                              QWidget* parent)
-    : ConfigurationWindow(defaultWidth, defaultHeight, parent)
+    : ConfigurationWindow(QStringLiteral("Stagetimer"), defaultWidth, defaultHeight, parent)
     , m_stagetimer(stagetimer)
     , m_settings(settings) {
-    setWindowTitle(QStringLiteral("Stagetimer"));
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(14);
-
-    auto* heading = new QLabel(QStringLiteral("Stagetimer"));
-    heading->setObjectName(QStringLiteral("heading"));
-    heading->setFont(DarkLook::headingFont(heading->font()));
-    column->addWidget(heading);
-
-    auto* intro = new SecondaryText(
+    addIntroduction(
         L10n::lookup(u"Zeigt den Timer und die Nachricht eines Stagetimer-Raums im Timer-Fenster. "
                      u"Raum-ID und API-Key finden Sie in Stagetimer im Controller unter „API“."));
-    intro->useBodyFont();
-    column->addWidget(intro);
-
-    column->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 2));
-
-    column->addWidget(buildFields());
-    column->addStretch(1);
-    column->addLayout(buildButtonRow());
+    column()->addLayout(statusRow(m_dot, m_status, QStringLiteral("status"), 2));
+    column()->addWidget(buildFields());
+    m_disconnect =
+        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
+    m_connect = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connect"));
+    addBottomRow({m_disconnect}, {m_connect});
 
     bindModel();
     loadFields();
@@ -104,20 +72,6 @@ QWidget* StagetimerSetupWindow::buildFields() {
     }
     grid->setColumnStretch(1, 1);
     return group;
-}
-
-QLayout* StagetimerSetupWindow::buildButtonRow() {
-    auto* row = new QHBoxLayout;
-    m_disconnect =
-        makeButton(L10n::lookup(u"Trennen und ausblenden"), QStringLiteral("disconnect"));
-    m_connect = makeButton(L10n::lookup(u"Verbinden"), QStringLiteral("connect"));
-    auto* done = makeButton(L10n::lookup(u"Fertig"), QStringLiteral("done"));
-    setDoneButton(done);
-    row->addWidget(m_disconnect);
-    row->addStretch(1);
-    row->addWidget(m_connect);
-    row->addWidget(done);
-    return row;
 }
 
 void StagetimerSetupWindow::bindModel() {

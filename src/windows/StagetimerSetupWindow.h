@@ -27,7 +27,6 @@ protected:
 
 private:
     QWidget* buildFields();
-    QLayout* buildButtonRow();
     void bindModel();
 
     void loadFields();

@@ -14,9 +14,7 @@ public:
 
     explicit StatusDot(QWidget* parent = nullptr);
 
-    State state() const { return m_state; }
     void setState(State state);
-    QColor color() const;
 
     QSize sizeHint() const override { return {10, 10}; }
 
@@ -24,6 +22,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QColor color() const;
+
     State m_state = State::idle;
 };
 

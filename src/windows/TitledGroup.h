@@ -6,7 +6,7 @@ class QVBoxLayout;
 
 // A titled box whose content is one column filling its width, with the small inner margin
 // the configuration windows use.
-class TitledGroup final : public QGroupBox {
+class TitledGroup : public QGroupBox {
     Q_OBJECT
 public:
     TitledGroup(const QString& title, int spacing, QWidget* parent = nullptr);

@@ -136,6 +136,16 @@ void sortVisually(QList<Entry>& entries) {
     }
 }
 
+QImage render(QWidget* window) {
+    // As crisp as on a high-density screen.
+    constexpr qreal devicePixelRatio = 2.0;
+    QImage image(window->size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(window->palette().color(QPalette::Window));
+    window->render(&image);
+    return image;
+}
+
 } // namespace
 
 QJsonObject describe(const QWidget* window) {
@@ -164,14 +174,6 @@ QJsonObject describe(const QWidget* window) {
                        {QStringLiteral("width"), window->width()},
                        {QStringLiteral("height"), window->height()},
                        {QStringLiteral("controls"), controls}};
-}
-
-QImage render(QWidget* window, qreal devicePixelRatio) {
-    QImage image(window->size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(devicePixelRatio);
-    image.fill(window->palette().color(QPalette::Window));
-    window->render(&image);
-    return image;
 }
 
 bool write(QWidget* window, const QDir& folder, const QString& name) {

@@ -4,7 +4,6 @@
 #include <QString>
 
 class QDir;
-class QImage;
 class QWidget;
 
 // What a configuration window shows, for a person to look at and for tests to read: a picture
@@ -15,8 +14,8 @@ namespace WindowSnapshot {
 // {"title","width","height","controls":[{"kind","text","enabled",…}]}. A kind is one of
 // switch, button, slider, field, picker, label, list.
 QJsonObject describe(const QWidget* window);
-QImage render(QWidget* window, qreal devicePixelRatio = 2.0);
-// Writes window-NAME.png and window-NAME.json into `folder`.
+// Writes window-NAME.png, the picture at twice the window's size, and window-NAME.json, its
+// description, into `folder`.
 bool write(QWidget* window, const QDir& folder, const QString& name);
 
 } // namespace WindowSnapshot

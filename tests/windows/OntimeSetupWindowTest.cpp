@@ -4,6 +4,7 @@
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
 #include "settings/SettingsStore.h"
+#include "windows/OntimeServerList.h"
 #include "windows/OntimeSetupWindow.h"
 
 #include <QLabel>
@@ -88,6 +89,17 @@ private Q_SLOTS:
         QCOMPARE(f.ontime.server(), first);
         QCOMPARE(list->item(0)->checkState(), Qt::Checked);
         QVERIFY(!f.button("connectSelected")->isEnabled());
+    }
+
+    void aRescanKeepsTheSelectedServerSelected() {
+        OntimeServerList list;
+        list.setServers({first, second});
+        list.item(1)->setSelected(true);
+        list.setServers({second, first});
+        QCOMPARE(list.selection(), second);
+        QVERIFY(list.item(0)->isSelected());
+        list.setServers({first});
+        QVERIFY(!list.selection());
     }
 
     void theTypedAddressButtonNeedsText_data() {

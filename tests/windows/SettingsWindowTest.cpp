@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "windows/DarkLook.h"
+#include "windows/DisplaySection.h"
 #include "windows/SettingsWindow.h"
 
 #include <QCheckBox>
@@ -80,7 +81,7 @@ private Q_SLOTS:
     void opacityTextIsTruncatedToWholePercent() {
         QFETCH(double, opacity);
         QFETCH(QString, text);
-        QCOMPARE(SettingsWindow::opacityText(opacity), text);
+        QCOMPARE(DisplaySection::opacityText(opacity), text);
     }
 
     void movingTheSliderChangesTheCardAtOnce() {
@@ -146,6 +147,18 @@ private Q_SLOTS:
         login->click();
         QCOMPARE(f.commands.calls.last(), QStringLiteral("setLaunchAtLogin 1"));
         QCOMPARE(login->isChecked(), checkedAfter);
+    }
+
+    void theLoginSwitchIsReadAgainAtEveryShowing() {
+        SettingsFixture f;
+        f.window->show();
+        auto* login = child<QCheckBox>(*f.window, "launchAtLogin");
+        QVERIFY(!login->isChecked());
+        f.window->close();
+        // Registered outside the app while the window was hidden.
+        f.commands.loginItem = true;
+        f.window->show();
+        QVERIFY(login->isChecked());
     }
 
     void theSearchButtonFollowsTheSearch() {

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "windows/TitledGroup.h"
+
+class AppState;
+class QCheckBox;
+class QPushButton;
+class QSlider;
+class SettingsStore;
+class TabularLabel;
+class WindowCommands;
+
+// The settings window's display group: how the timer window behaves and looks (automatic
+// showing, caption, messages, bar, background opacity, sharing) and the buttons that show,
+// hide and reset it. The switches and the slider write the store at once and follow it when
+// it is written elsewhere.
+class DisplaySection final : public TitledGroup {
+    Q_OBJECT
+public:
+    // The slider's steps over 0…1: fine enough to count as continuous.
+    static constexpr int opacitySteps = 1000;
+
+    DisplaySection(WindowCommands& app, const AppState& state, SettingsStore& settings,
+                   QWidget* parent = nullptr);
+
+    // The value text beside the opacity slider: whole percent, truncated.
+    static QString opacityText(double opacity);
+
+private:
+    void buildSwitches();
+    void buildOpacityRow();
+    void buildOverlayButtons();
+    void bind();
+
+    void refreshSettings();
+    void refreshOverlayButton();
+
+    WindowCommands& m_app;
+    const AppState& m_state;
+    SettingsStore& m_settings;
+
+    QCheckBox* m_autoShow = nullptr;
+    QCheckBox* m_showCaption = nullptr;
+    QCheckBox* m_showMessages = nullptr;
+    QCheckBox* m_showBar = nullptr;
+    QCheckBox* m_hideInSharing = nullptr;
+    QSlider* m_opacity = nullptr;
+    TabularLabel* m_opacityValue = nullptr;
+    QPushButton* m_toggleOverlay = nullptr;
+    QPushButton* m_resetFrame = nullptr;
+};

@@ -31,7 +31,9 @@ AppDelegate::AppDelegate(std::unique_ptr<PowerPointWatcher> watcher, QObject* pa
     : QObject(parent)
     , m_ontime(std::make_unique<OntimeModel>(m_settings))
     , m_stagetimer(std::make_unique<StagetimerModel>(m_settings))
-    , m_powerpoint(watcher ? std::move(watcher) : std::make_unique<PowerPointWatcher>()) {}
+    , m_powerpoint(watcher ? std::move(watcher)
+                           : std::make_unique<PowerPointWatcher>(Platform::presentationQueries())) {
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -403,6 +405,10 @@ bool AppDelegate::launchAtLoginStatus() const {
 
 void AppDelegate::openAutomationSettings() {
     Platform::instance().openAutomationSettings();
+}
+
+bool AppDelegate::canOpenAutomationSettings() const {
+    return Platform::instance().hasAutomationSettings();
 }
 
 void AppDelegate::returnFocusToPresentation() {

@@ -64,6 +64,7 @@ public:
     void setLaunchAtLogin(bool enabled) override;
     bool launchAtLoginStatus() const override;
     void openAutomationSettings() override;
+    bool canOpenAutomationSettings() const override;
     void returnFocusToPresentation() override;
     // Start at login, once, for an installed copy that was never told otherwise.
     void registerLoginItemOnFirstLaunch();

@@ -70,7 +70,7 @@ void StatusItem::trayAvailabilityChanged(bool available) {
 void StatusItem::createTrayIcon() {
     if (m_trayIcon)
         return;
-    m_trayIcon = new QSystemTrayIcon(TrayIconArt::icon(TrayIconArt::wantsTemplate()), this);
+    m_trayIcon = new QSystemTrayIcon(TrayIconArt::icon(TrayHostWatcher::wantsTemplateIcon()), this);
     m_trayIcon->setToolTip(productName());
     m_trayIcon->setContextMenu(m_menu);
     // Linux trays report a plain click as activation; show the menu then too, as the menu

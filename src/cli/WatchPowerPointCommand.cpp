@@ -4,6 +4,7 @@
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
 #include "cli/TickLimit.h"
+#include "platform/Platform.h"
 #include "powerpoint/PowerPointWatcher.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,7 @@ int runWatch(const QStringList& arguments, bool presentation) {
     if (!ticks)
         return usageExitCode;
 
-    PowerPointWatcher watcher;
+    PowerPointWatcher watcher(Platform::presentationQueries());
     const auto report = [&watcher, presentation](const QString& event) {
         watcherEventLine(event, watcher, presentation).print();
     };

@@ -24,6 +24,11 @@ TrayHostWatcher* TrayHostWatcher::create(QObject* parent) {
     return new LinuxTrayHostWatcher(parent);
 }
 
+bool TrayHostWatcher::wantsTemplateIcon() {
+    // Linux panels draw the icon as it is, on light and dark backgrounds alike.
+    return false;
+}
+
 LinuxTrayHostWatcher::LinuxTrayHostWatcher(QObject* parent)
     : TrayHostWatcher(parent)
     , m_poll(new QTimer(this)) {

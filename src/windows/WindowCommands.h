@@ -1,13 +1,15 @@
 #pragma once
 
-// What the configuration windows ask of the application controller. The controller
-// implements it; window tests use a fake, so the windows never need the whole application.
+// What the configuration windows and the tray menu ask of the application controller. The
+// controller implements it; window tests use a fake, so the windows never need the whole
+// application.
 class WindowCommands {
 public:
     virtual ~WindowCommands() = default;
 
     virtual void toggleOverlay() = 0;
     virtual void resetOverlayFrame() = 0;
+    virtual void showSettings() = 0;
     virtual void showOntimeSetup() = 0;
     virtual void showStagetimerSetup() = 0;
     virtual void searchTimers() = 0;

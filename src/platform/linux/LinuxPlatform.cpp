@@ -106,7 +106,11 @@ bool LinuxPlatform::loginItemEnabled() const {
 
 bool LinuxPlatform::setLoginItemEnabled(bool enabled, QString* error) {
     XdgAutostart autostart(m_paths.autostartFolder);
-    return enabled ? autostart.enable(m_paths.executable, error) : autostart.disable(error);
+    const bool done =
+        enabled ? autostart.enable(m_paths.executable, error) : autostart.disable(error);
+    qCDebug(lcPlatform) << "autostart entry" << (enabled ? "enable:" : "disable:")
+                        << (done ? "done" : "failed");
+    return done;
 }
 
 std::unique_ptr<Platform> createNativePlatform() {

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "app/SourceSelection.h"
+#include "app/ConfigurationWindows.h"
+#include "app/LoginItem.h"
 #include "app/TalkTimer.h"
-#include "app/TimerChoice.h"
+#include "app/TimerChooser.h"
+#include "app/TimerSources.h"
 #include "overlay/OverlayModel.h"
 #include "powerpoint/PowerPointWatcher.h"
-#include "powerpoint/PresentationStatus.h"
 #include "settings/AppState.h"
 #include "settings/SettingsStore.h"
 #include "windows/WindowCommands.h"
@@ -13,26 +14,21 @@
 #include <QObject>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <utility>
 
 class AlertDialog;
 class OntimeModel;
-class OntimeSetupWindow;
 class OverlayPanel;
 class QTimer;
-class QWidget;
-class SettingsWindow;
 class StagetimerModel;
-class StagetimerSetupWindow;
 class StatusItem;
 
 // The application's single controller. Its tick, four times a second, decides whether the
-// timer window is shown, starts and stops the timer sources, builds what the window shows
-// and refreshes the status lines. It also runs the internal talk timer from the first slide
-// change of a slide show to its end.
+// timer window is shown, has the timer sources started or stopped, and refreshes what the
+// window shows and the status lines. It also runs the internal talk timer from the first
+// slide change of a slide show to its end. It owns the parts it drives: the sources, the
+// chooser, the configuration windows and the tray item.
 class AppDelegate final : public QObject, public WindowCommands {
     Q_OBJECT
 public:
@@ -43,11 +39,10 @@ public:
                          QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // A chooser request that waits for the end of the slide show.
-    using ChooserRequest = std::pair<QList<OntimeServer>, QList<StagetimerDesktop>>;
+    using ChooserRequest = TimerChooser::ChooserRequest;
 
-    // Start-up, once: timer window, its callbacks, tray item, client wiring, watcher,
-    // login item, ticker, first tick.
+    // Start-up, once: timer window, its callbacks, tray item, watcher, login item, ticker,
+    // first tick.
     void applicationDidFinishLaunching();
     void tick();
     // Shortens or stretches the tick for tests; the app uses tickInterval.
@@ -57,13 +52,14 @@ public:
     void toggleOverlay() override;
     void showOverlay();
     void resetOverlayFrame() override;
-    void showSettings();
+    void showSettings() override;
     void showOntimeSetup() override;
     void showStagetimerSetup() override;
     void searchTimers() override;
     void setLaunchAtLogin(bool enabled) override;
     bool launchAtLoginStatus() const override;
     void openAutomationSettings() override;
+    bool canOpenAutomationSettings() const override;
     void returnFocusToPresentation() override;
     // Start at login, once, for an installed copy that was never told otherwise.
     void registerLoginItemOnFirstLaunch();
@@ -76,7 +72,7 @@ public:
                      const QList<StagetimerDesktop>& stagetimers);
     // Switches the timer window to `choice`.
     void use(const TimerChoice& choice);
-    const std::optional<ChooserRequest>& pendingChoice() const { return m_pendingChoice; }
+    const std::optional<ChooserRequest>& pendingChoice() const { return m_chooser.pendingChoice(); }
 
     // The watcher's events.
     void slideShowStarted();
@@ -86,8 +82,7 @@ public:
     bool autoShow() const;
     bool manualShow() const { return m_manualShow; }
     bool closedForShow() const { return m_closedForShow; }
-    bool timersActive() const { return m_timersActive; }
-    const TalkTimer& talkTimer() const { return m_talk; }
+    bool timersActive() const { return m_sources.timersActive(); }
     bool isSettingsWindowVisible() const;
 
     SettingsStore& settings() { return m_settings; }
@@ -99,9 +94,11 @@ public:
     OverlayPanel* panel() const { return m_panel.get(); }
     StatusItem* statusItem() const { return m_statusItem.get(); }
     // The configuration windows, once opened.
-    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
-    OntimeSetupWindow* ontimeSetupWindow() const { return m_ontimeSetup.get(); }
-    StagetimerSetupWindow* stagetimerSetupWindow() const { return m_stagetimerSetup.get(); }
+    SettingsWindow* settingsWindow() const { return m_windows.settingsWindow(); }
+    OntimeSetupWindow* ontimeSetupWindow() const { return m_windows.ontimeSetupWindow(); }
+    StagetimerSetupWindow* stagetimerSetupWindow() const {
+        return m_windows.stagetimerSetupWindow();
+    }
 
 Q_SIGNALS:
     // A chooser or an alert is on screen, inside its modal loop: for snapshots and the
@@ -109,19 +106,6 @@ Q_SIGNALS:
     void dialogShown(AlertDialog& dialog);
 
 private:
-    // Both follow the display-source rule, read once per tick.
-    TimerDisplay currentDisplay(SourceSelection::Display source) const;
-    void updateState(SourceSelection::Display source);
-    void startTimers();
-    void stopTimers();
-    bool powerPointRunning() const;
-    // What the status line on the presentation program is made from.
-    PresentationStatus::State presentationState() const;
-    void wireClients();
-    int runDialog(AlertDialog& dialog);
-    // The tray menu's shortcuts also work in the windows that take the keyboard.
-    void addMenuShortcuts(QWidget* window);
-
     // The user's settings, handed to every part that reads or writes them.
     SettingsStore m_settings;
     std::unique_ptr<OntimeModel> m_ontime;
@@ -129,17 +113,16 @@ private:
     std::unique_ptr<PowerPointWatcher> m_powerpoint;
     AppState m_state;
     OverlayModel m_overlayModel;
+    TalkTimer m_talk;
+    TimerSources m_sources;
+    LoginItem m_loginItem;
     std::unique_ptr<OverlayPanel> m_panel;
     std::unique_ptr<StatusItem> m_statusItem;
-    std::unique_ptr<SettingsWindow> m_settingsWindow;
-    std::unique_ptr<OntimeSetupWindow> m_ontimeSetup;
-    std::unique_ptr<StagetimerSetupWindow> m_stagetimerSetup;
+    // Declared after the tray item, so that the windows, which carry its shortcuts, go first.
+    ConfigurationWindows m_windows;
+    TimerChooser m_chooser;
     QTimer* m_ticker = nullptr;
     std::chrono::milliseconds m_tickInterval = tickInterval;
     bool m_manualShow = false;
     bool m_closedForShow = false;
-    TalkTimer m_talk;
-    bool m_timersActive = false;
-    std::optional<ChooserRequest> m_pendingChoice;
-    bool m_chooserOpen = false;
 };

@@ -1,13 +1,12 @@
 #include "app/StatusItem.h"
 
-#include "app/AppDelegate.h"
 #include "app/TrayIconArt.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "l10n/ProductName.h"
-#include "ontime/OntimeModel.h"
-#include "overlay/OverlayPanel.h"
 #include "platform/TrayHostWatcher.h"
+#include "settings/AppState.h"
+#include "windows/WindowCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,9 +16,12 @@
 
 #include <cstdio>
 
-StatusItem::StatusItem(AppDelegate& app, QObject* parent)
+StatusItem::StatusItem(WindowCommands& commands, const AppState& state,
+                       std::function<bool()> searchRunning, QObject* parent)
     : QObject(parent)
-    , m_app(app)
+    , m_commands(commands)
+    , m_state(state)
+    , m_searchRunning(std::move(searchRunning))
     , m_menu(new QMenu)
     , m_settingsAction(new QAction(this))
     , m_quitAction(new QAction(this))
@@ -30,7 +32,7 @@ StatusItem::StatusItem(AppDelegate& app, QObject* parent)
     m_settingsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_settingsAction->setShortcutContext(Qt::ApplicationShortcut);
     m_settingsAction->setMenuRole(QAction::PreferencesRole);
-    connect(m_settingsAction, &QAction::triggered, &m_app, &AppDelegate::showSettings);
+    connect(m_settingsAction, &QAction::triggered, this, [this] { m_commands.showSettings(); });
     m_quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
     m_quitAction->setMenuRole(QAction::QuitRole);
@@ -70,7 +72,7 @@ void StatusItem::trayAvailabilityChanged(bool available) {
 void StatusItem::createTrayIcon() {
     if (m_trayIcon)
         return;
-    m_trayIcon = new QSystemTrayIcon(TrayIconArt::icon(TrayIconArt::wantsTemplate()), this);
+    m_trayIcon = new QSystemTrayIcon(TrayIconArt::icon(TrayHostWatcher::wantsTemplateIcon()), this);
     m_trayIcon->setToolTip(productName());
     m_trayIcon->setContextMenu(m_menu);
     // Linux trays report a plain click as activation; show the menu then too, as the menu
@@ -87,23 +89,23 @@ void StatusItem::rebuildMenu() {
     // clear() deletes only the rows the menu owns; the two kept actions are merely removed.
     m_menu->clear();
 
-    QAction* source = m_menu->addAction(m_app.state().sourceLine());
+    QAction* source = m_menu->addAction(m_state.sourceLine());
     source->setEnabled(false);
-    QAction* powerPoint = m_menu->addAction(m_app.state().powerPointLine());
+    QAction* powerPoint = m_menu->addAction(m_state.powerPointLine());
     powerPoint->setEnabled(false);
     m_menu->addSeparator();
 
-    const bool visible = m_app.panel() && m_app.panel()->isPanelVisible();
-    QAction* toggle = m_menu->addAction(visible ? L10n::lookup(u"Timer-Fenster schließen")
-                                                : L10n::lookup(u"Timer-Fenster anzeigen"));
-    connect(toggle, &QAction::triggered, &m_app, &AppDelegate::toggleOverlay);
+    QAction* toggle =
+        m_menu->addAction(m_state.overlayVisible() ? L10n::lookup(u"Timer-Fenster schließen")
+                                                   : L10n::lookup(u"Timer-Fenster anzeigen"));
+    connect(toggle, &QAction::triggered, this, [this] { m_commands.toggleOverlay(); });
 
     m_settingsAction->setText(L10n::lookup(u"Einstellungen …"));
     m_menu->addAction(m_settingsAction);
 
     QAction* search = m_menu->addAction(L10n::lookup(u"Timer im Netzwerk suchen"));
-    search->setEnabled(!m_app.ontime().scanning());
-    connect(search, &QAction::triggered, &m_app, &AppDelegate::searchTimers);
+    search->setEnabled(!m_searchRunning());
+    connect(search, &QAction::triggered, this, [this] { m_commands.searchTimers(); });
     m_menu->addSeparator();
 
     m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {productName()}));

@@ -4,25 +4,29 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 
-class AppDelegate;
+#include <functional>
+
+class AppState;
 class QAction;
 class QMenu;
 class QWidget;
 class TrayHostWatcher;
+class WindowCommands;
 
-// The tray icon and its menu. The menu is rebuilt from the controller's state each time it
-// opens. Where the desktop has no tray yet, the icon is added as soon as a tray appears.
+// The tray icon and its menu. The menu is rebuilt from the status record each time it opens;
+// its rows call `commands`. Where the desktop has no tray yet, the icon is added as soon as a
+// tray appears.
 class StatusItem final : public QObject {
     Q_OBJECT
 public:
-    explicit StatusItem(AppDelegate& app, QObject* parent = nullptr);
+    // `searchRunning` tells whether a network search runs now, which greys out the search row.
+    StatusItem(WindowCommands& commands, const AppState& state, std::function<bool()> searchRunning,
+               QObject* parent = nullptr);
     ~StatusItem() override;
 
     // The menu as it would open now.
     QMenu* menu() const { return m_menu; }
     void rebuildMenu();
-    // The icon, once a tray host exists.
-    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
     // The menu's shortcuts ("Einstellungen …", quit) also work while `window` has the keyboard.
     void addShortcutsTo(QWidget* window);
 
@@ -33,7 +37,9 @@ private:
     void trayAvailabilityChanged(bool available);
     void createTrayIcon();
 
-    AppDelegate& m_app;
+    WindowCommands& m_commands;
+    const AppState& m_state;
+    std::function<bool()> m_searchRunning;
     QMenu* m_menu;
     // Kept across rebuilds, so that the windows that carry their shortcuts keep them.
     QAction* m_settingsAction;

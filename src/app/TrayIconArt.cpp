@@ -1,6 +1,5 @@
 #include "app/TrayIconArt.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -50,10 +49,6 @@ QPixmap pixmap(int size, bool asTemplate, qreal devicePixelRatio) {
     painter.setBrush(ink);
     painter.drawEllipse(centre, stroke * 0.7, stroke * 0.7);
     return pixmap;
-}
-
-bool wantsTemplate() {
-    return QGuiApplication::platformName() == u"cocoa";
 }
 
 QIcon icon(bool asTemplate) {

@@ -8,8 +8,6 @@ namespace TrayIconArt {
 // `template` draws a monochrome mask that the system tints (macOS menu bar); otherwise a
 // white stopwatch on a dark round badge that reads on light and dark panels alike.
 QIcon icon(bool asTemplate);
-// Whether this platform tints a monochrome mask itself (the macOS menu bar does).
-bool wantsTemplate();
 QPixmap pixmap(int size, bool asTemplate, qreal devicePixelRatio = 1.0);
 
 } // namespace TrayIconArt

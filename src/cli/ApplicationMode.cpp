@@ -2,13 +2,15 @@
 
 #include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
+#include "app/AppLog.h"
 #include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
 #include "app/TimerChooserDialog.h"
 #include "cli/AutomationSwitches.h"
-#include "cli/Command.h"
+#include "cli/PrintLine.h"
 #include "cli/SimulatedPowerPoint.h"
 #include "cli/SnapshotWriter.h"
+#include "cli/Usage.h"
 #include "l10n/L10n.h"
 #include "platform/Platform.h"
 #include "settings/SettingsStore.h"
@@ -62,12 +64,6 @@ void answer(AlertDialog& dialog, int choose) {
     chooser->accept();
 }
 
-void printLine(const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
 } // namespace
 
 int runApplication(int& argc, char** argv, const QStringList& arguments) {
@@ -91,15 +87,16 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     // One tray app per user and settings file: a second start hands over to the first.
     SingleInstance instance(SingleInstance::serverName(settings.fileName()));
     if (instance.askFirstToReopen()) {
-        printLine(L10n::lookup(u"Tessaly Kalvane läuft bereits – die Einstellungen sind jetzt "
+        printLine(stderr,
+                  L10n::lookup(u"Tessaly Kalvane läuft bereits – die Einstellungen sind jetzt "
                                u"geöffnet."));
         return 0;
     }
     instance.listen();
 
     if (!settings.restrictToUser())
-        qWarning("Could not restrict the settings file to this user: %s",
-                 qPrintable(settings.fileName()));
+        qCWarning(lcApp).noquote()
+            << "Could not restrict the settings file to this user:" << settings.fileName();
     AutomationSwitches switches = AutomationSwitches::fromSettings(settings);
     switches.applyArguments(arguments);
 

@@ -1,7 +1,7 @@
 #include "cli/AutomationSwitches.h"
 
-#include "cli/Command.h"
 #include "cli/Options.h"
+#include "cli/Usage.h"
 #include "settings/SettingsStore.h"
 
 namespace {
@@ -113,12 +113,8 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
          QStringLiteral("Answer the timer chooser with row N, or cancel it."),
          QStringLiteral("N|cancel")},
     });
-    if (!options.parse(arguments))
+    if (!options.parseOptionsOnly(arguments))
         return false;
-    if (!options.positional().isEmpty()) {
-        usageError(QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
-        return false;
-    }
     if (options.isSet(QStringLiteral("simulate-show"))) {
         const std::optional<qint64> slide =
             options.number(QStringLiteral("simulate-show"), 1, 0, 100000);

@@ -1,5 +1,8 @@
 #pragma once
 
+// A command reports a command line it cannot understand through usageError.
+#include "cli/Usage.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,13 +15,6 @@ struct Command {
     QString synopsis;
     int (*run)(const QStringList& arguments);
 };
-
-// Exit code for a command line that cannot be understood.
-inline constexpr int usageExitCode = 2;
-
-// Writes "kalvane: <problem>" and the usage text to standard error; returns usageExitCode.
-int usageError(const QString& problem);
-QString usageText();
 
 // The subcommands, in the order the usage text lists them.
 const QList<Command>& commands();

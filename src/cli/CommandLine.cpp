@@ -3,6 +3,8 @@
 #include "cli/ApplicationMode.h"
 #include "cli/AutomationSwitches.h"
 #include "cli/Command.h"
+#include "cli/PrintLine.h"
+#include "cli/Usage.h"
 #include "kalvane/Version.h"
 #include "l10n/L10n.h"
 #include "l10n/ProductName.h"
@@ -10,15 +12,7 @@
 
 #include <QCoreApplication>
 
-#include <cstdio>
-
 namespace {
-
-void printLine(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
 
 // Options that apply to every mode, taken out before the mode is chosen.
 struct GlobalOptions {
@@ -73,8 +67,6 @@ const Command* findCommand(const QStringList& arguments, qsizetype& wordCount) {
     return best;
 }
 
-} // namespace
-
 QString usageText() {
     QString text = QStringLiteral("Usage: kalvane [--lang de|en|fr] %1\n"
                                   "       kalvane --version | --help\n")
@@ -85,17 +77,14 @@ QString usageText() {
     return text;
 }
 
-int usageError(const QString& problem) {
-    printLine(stderr, QStringLiteral("kalvane: ") + problem);
-    printLine(stderr, usageText().trimmed());
-    return usageExitCode;
-}
+} // namespace
 
 int runCommandLine(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
+    setUsageText(usageText().trimmed());
     const GlobalOptions global = takeGlobalOptions(arguments);
     if (!global.problem.isEmpty())
         return usageError(global.problem);

@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "cli/Command.h"
+#include "cli/Usage.h"
 
 #include <csignal>
 
@@ -13,6 +13,16 @@ bool Options::parse(const QStringList& arguments) {
     // QCommandLineParser expects the program name first.
     if (!m_parser.parse(QStringList{QStringLiteral("kalvane")} + arguments)) {
         usageError(m_parser.errorText());
+        return false;
+    }
+    return true;
+}
+
+bool Options::parseOptionsOnly(const QStringList& arguments) {
+    if (!parse(arguments))
+        return false;
+    if (!positional().isEmpty()) {
+        usageError(QStringLiteral("unexpected argument \"%1\"").arg(positional().first()));
         return false;
     }
     return true;

@@ -13,6 +13,8 @@ public:
 
     // False after a usage error has been written to standard error.
     bool parse(const QStringList& arguments);
+    // The same for a command that takes options only: a positional argument is a usage error.
+    bool parseOptionsOnly(const QStringList& arguments);
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }

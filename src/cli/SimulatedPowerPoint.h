@@ -17,6 +17,7 @@ public:
     bool isApplicationRunning(const QString& bundleIdentifier) const override;
     bool activateApplication(const QString& bundleIdentifier) override;
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
+    bool hasAutomationSettings() const override { return m_real.hasAutomationSettings(); }
     void openAutomationSettings() override { m_real.openAutomationSettings(); }
     bool isInstalledCopy() const override { return m_real.isInstalledCopy(); }
     bool loginItemEnabled() const override { return m_real.loginItemEnabled(); }

@@ -9,6 +9,7 @@
 #include "ontime/OntimeModel.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
+#include "platform/TrayHostWatcher.h"
 #include "windows/OntimeSetupWindow.h"
 #include "windows/SettingsWindow.h"
 #include "windows/StagetimerSetupWindow.h"
@@ -94,7 +95,7 @@ void SnapshotWriter::writeOverlay() {
 }
 
 void SnapshotWriter::writeTrayIcon() {
-    TrayIconArt::pixmap(64, TrayIconArt::wantsTemplate(), 2.0)
+    TrayIconArt::pixmap(64, TrayHostWatcher::wantsTemplateIcon(), 2.0)
         .save(m_folder.filePath(QStringLiteral("tray-icon.png")));
 }
 

@@ -1,29 +1,41 @@
 #include "cli/WatchPowerPointCommand.h"
 
-#include "cli/Command.h"
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
 #include "cli/TickLimit.h"
+#include "cli/Usage.h"
+#include "platform/Platform.h"
 #include "powerpoint/PowerPointWatcher.h"
 
 #include <QCoreApplication>
 
 namespace {
 
+// One event line: event, program, slideShowRunning, position, permissionDenied.
+JsonLine watcherEventLine(const QString& event, const PowerPointWatcher& watcher,
+                          bool nullUnknownPosition) {
+    const bool known = watcher.positionKnown() && watcher.slideShowRunning();
+    const QJsonValue position = nullUnknownPosition && !known ? QJsonValue(QJsonValue::Null)
+                                                              : QJsonValue(watcher.position());
+    return JsonLine()
+        .add(QStringLiteral("event"), event)
+        .add(QStringLiteral("program"), watcher.program())
+        .add(QStringLiteral("slideShowRunning"), watcher.slideShowRunning())
+        .add(QStringLiteral("position"), position)
+        .add(QStringLiteral("permissionDenied"), watcher.permissionDenied());
+}
+
 int runWatch(const QStringList& arguments, bool presentation) {
     Options options({{QStringLiteral("ticks"), QStringLiteral("Stop after N ticks of 0.25 s."),
                       QStringLiteral("N")}});
-    if (!options.parse(arguments))
+    if (!options.parseOptionsOnly(arguments))
         return usageExitCode;
-    if (!options.positional().isEmpty())
-        return usageError(
-            QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
     const std::optional<qint64> ticks =
         options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
     if (!ticks)
         return usageExitCode;
 
-    PowerPointWatcher watcher;
+    PowerPointWatcher watcher(Platform::presentationQueries());
     const auto report = [&watcher, presentation](const QString& event) {
         watcherEventLine(event, watcher, presentation).print();
     };
@@ -44,19 +56,6 @@ int runWatch(const QStringList& arguments, bool presentation) {
 }
 
 } // namespace
-
-JsonLine watcherEventLine(const QString& event, const PowerPointWatcher& watcher,
-                          bool nullUnknownPosition) {
-    const bool known = watcher.positionKnown() && watcher.slideShowRunning();
-    const QJsonValue position = nullUnknownPosition && !known ? QJsonValue(QJsonValue::Null)
-                                                              : QJsonValue(watcher.position());
-    return JsonLine()
-        .add(QStringLiteral("event"), event)
-        .add(QStringLiteral("program"), watcher.program())
-        .add(QStringLiteral("slideShowRunning"), watcher.slideShowRunning())
-        .add(QStringLiteral("position"), position)
-        .add(QStringLiteral("permissionDenied"), watcher.permissionDenied());
-}
 
 int runWatchPowerPoint(const QStringList& arguments) {
     return runWatch(arguments, false);

@@ -2,9 +2,6 @@
 
 #include <QStringList>
 
-class JsonLine;
-class PowerPointWatcher;
-
 // kalvane watch powerpoint [--ticks N]: runs the real watcher and prints one JSON line per
 // event (start, change, end, permission).
 int runWatchPowerPoint(const QStringList& arguments);
@@ -13,7 +10,3 @@ int runWatchPowerPoint(const QStringList& arguments);
 // program presents; one JSON line per start, change and end, with the position null where
 // the program does not tell the slide.
 int runWatchPresentation(const QStringList& arguments);
-
-// One event line: event, program, slideShowRunning, position, permissionDenied.
-JsonLine watcherEventLine(const QString& event, const PowerPointWatcher& watcher,
-                          bool nullUnknownPosition);

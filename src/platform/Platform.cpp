@@ -34,6 +34,11 @@ bool Platform::setLoginItemEnabled(bool, QString* error) {
     return false;
 }
 
+PresentationQueries Platform::presentationQueries() {
+    return {[] { return instance().createPowerPointQuery(); },
+            [] { return instance().presentationQueryAllowed(); }};
+}
+
 bool Platform::presentationQueryAllowed() const {
     return isApplicationRunning(PowerPoint::bundleIdentifier);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "powerpoint/PresentationQueries.h"
+
 #include <QString>
 
 #include <memory>
@@ -33,9 +35,14 @@ public:
     // launch it, so by default it is sent only while PowerPoint runs; platforms whose query
     // looks for the programs itself without starting any allow it always.
     virtual bool presentationQueryAllowed() const;
+    // The two above as the watcher takes them, each time through the platform installed then.
+    static PresentationQueries presentationQueries();
     // Whether the query also watches presentation programs other than PowerPoint, so that
     // the status line names no single program while none is open.
     virtual bool watchesOtherPresentationPrograms() const { return false; }
+    // Whether the system asks the user before one program may control another, so that there
+    // are settings to open for it (only macOS does).
+    virtual bool hasAutomationSettings() const { return false; }
     // Opens the system settings where the user allows this program to control PowerPoint.
     virtual void openAutomationSettings() = 0;
 

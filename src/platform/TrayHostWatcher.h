@@ -12,6 +12,9 @@ public:
     using QObject::QObject;
 
     static TrayHostWatcher* create(QObject* parent);
+    // Whether the tray tints a monochrome mask itself (the macOS menu bar does), so that the
+    // icon is drawn as one.
+    static bool wantsTemplateIcon();
 
     virtual bool isAvailable() const = 0;
 

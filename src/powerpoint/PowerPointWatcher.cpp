@@ -1,18 +1,19 @@
 #include "powerpoint/PowerPointWatcher.h"
 
-#include "platform/Platform.h"
 #include "powerpoint/PowerPoint.h"
+#include "powerpoint/PresentationLog.h"
 
 #include <QTimer>
 
-PowerPointWatcher::PowerPointWatcher(QObject* parent)
-    : PowerPointWatcher(std::make_unique<ScriptRunner>(
-                            [] { return Platform::instance().createPowerPointQuery(); }),
-                        parent) {}
+PowerPointWatcher::PowerPointWatcher(PresentationQueries queries, QObject* parent)
+    : PowerPointWatcher(std::make_unique<ScriptRunner>(std::move(queries.create)),
+                        std::move(queries.allowed), parent) {}
 
-PowerPointWatcher::PowerPointWatcher(std::unique_ptr<ScriptRunner> runner, QObject* parent)
+PowerPointWatcher::PowerPointWatcher(std::unique_ptr<ScriptRunner> runner,
+                                     std::function<bool()> allowed, QObject* parent)
     : QObject(parent)
-    , m_runner(std::move(runner)) {
+    , m_runner(std::move(runner))
+    , m_queryAllowed(std::move(allowed)) {
     m_runner->setChangeHandler(this, [this] { pollSoon(); });
 }
 
@@ -39,9 +40,10 @@ void PowerPointWatcher::start() {
 void PowerPointWatcher::poll() {
     if (m_busy)
         return;
-    // Never send the query while PowerPoint is absent: addressing it would launch it.
-    if (!Platform::instance().presentationQueryAllowed()) {
-        m_program.clear();
+    // Never send a query that is not allowed now: addressing an absent PowerPoint would launch
+    // it.
+    if (m_queryAllowed && !m_queryAllowed()) {
+        setProgram(QString());
         apply(-1);
         return;
     }
@@ -65,7 +67,7 @@ void PowerPointWatcher::handleResult(const ScriptResult& result) {
         // another show, and the talk timer starts anew.
         if (m_slideShowRunning && (*result.position < 0 || result.program != m_program))
             endShow();
-        m_program = result.program;
+        setProgram(result.program);
         m_positionKnown = result.positionKnown;
         apply(*result.position);
     } else if (result.error == PowerPoint::errorNotPermitted) {
@@ -73,12 +75,14 @@ void PowerPointWatcher::handleResult(const ScriptResult& result) {
         if (m_slideShowRunning)
             endShow();
     } else if (result.error == PowerPoint::errorNotRunning) {
-        m_program.clear();
+        setProgram(QString());
         if (m_slideShowRunning)
             endShow();
+    } else {
+        // Any other failure, a timeout among them, leaves everything as it is; the next poll
+        // asks again.
+        qCDebug(lcPresentation) << "query failed with error" << result.error;
     }
-    // Any other failure, a timeout among them, leaves everything as it is; the next poll
-    // asks again.
     if (m_pollAgain) {
         m_pollAgain = false;
         poll();
@@ -92,30 +96,41 @@ void PowerPointWatcher::apply(int position) {
         if (position < 0 || position == m_position)
             return;
         m_position = position;
+        qCDebug(lcPresentation) << "slide changed:" << m_program << position;
         Q_EMIT slideChanged();
         return;
     }
     m_slideShowRunning = running;
     m_position = position > 0 ? position : 0;
-    if (running)
+    if (running) {
+        qCDebug(lcPresentation) << "slide show started:" << m_program << m_position;
         Q_EMIT slideShowStarted();
-    else
+    } else {
+        qCDebug(lcPresentation) << "slide show ended";
         Q_EMIT slideShowEnded();
+    }
 }
 
 void PowerPointWatcher::endShow() {
     m_slideShowRunning = false;
     m_position = 0;
+    qCDebug(lcPresentation) << "slide show ended:" << m_program;
     Q_EMIT slideShowEnded();
+}
+
+void PowerPointWatcher::setProgram(const QString& program) {
+    if (m_program == program)
+        return;
+    qCDebug(lcPresentation) << "presentation program:"
+                            << (program.isEmpty() ? QStringLiteral("none") : program);
+    m_program = program;
 }
 
 void PowerPointWatcher::setPermissionDenied(bool denied) {
     if (m_permissionDenied == denied)
         return;
     m_permissionDenied = denied;
+    qCDebug(lcPresentation) << (denied ? "permission to query refused"
+                                       : "permission to query granted");
     Q_EMIT permissionDeniedChanged();
-}
-
-void PowerPointWatcher::openAutomationSettings() {
-    Platform::instance().openAutomationSettings();
 }

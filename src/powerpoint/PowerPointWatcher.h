@@ -1,10 +1,12 @@
 #pragma once
 
+#include "powerpoint/PresentationQueries.h"
 #include "powerpoint/ScriptRunner.h"
 
 #include <QObject>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -15,10 +17,12 @@ class QTimer;
 class PowerPointWatcher final : public QObject {
     Q_OBJECT
 public:
-    // Polls through the platform's presentation query.
-    explicit PowerPointWatcher(QObject* parent = nullptr);
-    // Polls through `runner`; tests pass one with a scripted query.
-    explicit PowerPointWatcher(std::unique_ptr<ScriptRunner> runner, QObject* parent = nullptr);
+    // Polls through the query that `queries` makes, while it allows.
+    explicit PowerPointWatcher(PresentationQueries queries, QObject* parent = nullptr);
+    // Polls through `runner`, while `allowed` allows (always, when empty); tests pass a runner
+    // with a scripted query.
+    explicit PowerPointWatcher(std::unique_ptr<ScriptRunner> runner,
+                               std::function<bool()> allowed = {}, QObject* parent = nullptr);
     ~PowerPointWatcher() override;
 
     bool slideShowRunning() const { return m_slideShowRunning; }
@@ -44,8 +48,6 @@ public:
     // Hands a finished query's result to the watcher (the runner calls it on the main thread).
     void handleResult(const ScriptResult& result);
 
-    static void openAutomationSettings();
-
     static constexpr std::chrono::milliseconds defaultInterval{500};
     void setInterval(std::chrono::milliseconds interval);
 
@@ -59,6 +61,7 @@ Q_SIGNALS:
 
 private:
     void endShow();
+    void setProgram(const QString& program);
     void setPermissionDenied(bool denied);
     // A query heard of a change: ask now, or right after the query under way.
     void pollSoon();
@@ -71,6 +74,7 @@ private:
     bool m_permissionDenied = false;
     bool m_reported = false;
     std::unique_ptr<ScriptRunner> m_runner;
+    std::function<bool()> m_queryAllowed;
     bool m_busy = false;
     QTimer* m_timer = nullptr;
     std::chrono::milliseconds m_interval = defaultInterval;

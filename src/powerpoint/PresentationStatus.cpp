@@ -2,7 +2,6 @@
 
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
-#include "platform/Platform.h"
 #include "powerpoint/PowerPointWatcher.h"
 #include "powerpoint/PresentationProgram.h"
 
@@ -31,10 +30,9 @@ QString line(const State& state) {
     return L10n::lookup(u"PowerPoint ist nicht geöffnet");
 }
 
-QString line(const PowerPointWatcher& watcher) {
+QString line(const PowerPointWatcher& watcher, bool watchesOtherPrograms) {
     return line({watcher.permissionDenied(), watcher.slideShowRunning(), watcher.program(),
-                 watcher.positionKnown(), watcher.position(),
-                 Platform::instance().watchesOtherPresentationPrograms()});
+                 watcher.positionKnown(), watcher.position(), watchesOtherPrograms});
 }
 
 } // namespace PresentationStatus

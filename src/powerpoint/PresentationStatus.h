@@ -24,7 +24,7 @@ struct State {
 // open. PowerPoint keeps its own texts; other programs are named in the texts.
 QString line(const State& state);
 
-// The line for what `watcher` reports now, on this platform.
-QString line(const PowerPointWatcher& watcher);
+// The line for what `watcher` reports now; `watchesOtherPrograms` as in State.
+QString line(const PowerPointWatcher& watcher, bool watchesOtherPrograms);
 
 } // namespace PresentationStatus

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QOperatingSystemVersion>
-
-// What the configuration windows ask of the application controller. The controller
-// implements it; window tests use a fake, so the windows never need the whole application.
+// What the configuration windows and the tray menu ask of the application controller. The
+// controller implements it; window tests use a fake, so the windows never need the whole
+// application.
 class WindowCommands {
 public:
     virtual ~WindowCommands() = default;
 
     virtual void toggleOverlay() = 0;
     virtual void resetOverlayFrame() = 0;
+    virtual void showSettings() = 0;
     virtual void showOntimeSetup() = 0;
     virtual void showStagetimerSetup() = 0;
     virtual void searchTimers() = 0;
@@ -21,9 +21,7 @@ public:
     virtual void openAutomationSettings() = 0;
     // Whether the system has such settings at all. Only macOS asks the user before one
     // program may query another; elsewhere there is nothing to grant.
-    virtual bool canOpenAutomationSettings() const {
-        return QOperatingSystemVersion::currentType() == QOperatingSystemVersion::MacOS;
-    }
+    virtual bool canOpenAutomationSettings() const = 0;
     // Gives the keyboard back to the running slide show, if one runs; called when a
     // configuration window closes.
     virtual void returnFocusToPresentation() = 0;

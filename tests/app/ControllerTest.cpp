@@ -41,7 +41,7 @@ struct Fixture {
     Fixture() {
         Discovery::setInterfaceProvider([] { return QList<Discovery::InterfaceAddress>(); });
         SettingsStore().setInt(SettingsKey::ontimePort, fakes::closedPort());
-        auto ownWatcher = std::make_unique<PowerPointWatcher>();
+        auto ownWatcher = std::make_unique<PowerPointWatcher>(Platform::presentationQueries());
         ownWatcher->setInterval(1h);
         watcher = ownWatcher.get();
         app = std::make_unique<AppDelegate>(std::move(ownWatcher));

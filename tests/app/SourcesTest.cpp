@@ -68,7 +68,7 @@ struct Fixture {
         settings.setString(SettingsKey::stagetimerKey, QStringLiteral("KEY1"));
         settings.setString(SettingsKey::stagetimerServer, stagetimerAddress());
 
-        auto ownWatcher = std::make_unique<PowerPointWatcher>();
+        auto ownWatcher = std::make_unique<PowerPointWatcher>(Platform::presentationQueries());
         ownWatcher->setInterval(1h);
         watcher = ownWatcher.get();
         app = std::make_unique<AppDelegate>(std::move(ownWatcher));

@@ -1,6 +1,7 @@
 #include "app/TalkTimer.h"
-#include "app/StatusLines.h"
 #include "l10n/L10n.h"
+#include "powerpoint/PresentationProgram.h"
+#include "powerpoint/PresentationStatus.h"
 #include "support/TestMain.h"
 
 class TalkTimerTest final : public QObject {
@@ -80,16 +81,18 @@ private Q_SLOTS:
     }
 
     void powerPointLinePrecedence() {
-        QCOMPARE(StatusLines::powerPoint(true, true, 7, true),
+        const auto line = [](bool denied, bool running, int position, bool powerPointRunning) {
+            const QString program = powerPointRunning ? PresentationProgram::powerPoint : QString();
+            return PresentationStatus::line({denied, running, program, true, position});
+        };
+        QCOMPARE(line(true, true, 7, true),
                  QStringLiteral("Keine Berechtigung, PowerPoint abzufragen"));
-        QCOMPARE(StatusLines::powerPoint(true, false, 0, false),
+        QCOMPARE(line(true, false, 0, false),
                  QStringLiteral("Keine Berechtigung, PowerPoint abzufragen"));
-        QCOMPARE(StatusLines::powerPoint(false, true, 7, true),
-                 QStringLiteral("Präsentation läuft – Folie 7"));
-        QCOMPARE(StatusLines::powerPoint(false, false, 0, true),
+        QCOMPARE(line(false, true, 7, true), QStringLiteral("Präsentation läuft – Folie 7"));
+        QCOMPARE(line(false, false, 0, true),
                  QStringLiteral("PowerPoint läuft, keine Präsentation"));
-        QCOMPARE(StatusLines::powerPoint(false, false, 0, false),
-                 QStringLiteral("PowerPoint ist nicht geöffnet"));
+        QCOMPARE(line(false, false, 0, false), QStringLiteral("PowerPoint ist nicht geöffnet"));
     }
 };
 

@@ -121,7 +121,7 @@ private Q_SLOTS:
 
     void noQueryWhilePowerPointIsAbsent() {
         FakePlatform platform;
-        PowerPointWatcher watcher;
+        PowerPointWatcher watcher(Platform::presentationQueries());
         EventLog log;
         log.attach(watcher);
         pollOnce(watcher);
@@ -136,7 +136,7 @@ private Q_SLOTS:
         platform.setRunning(PowerPoint::bundleIdentifier, true);
         platform.queueAnswers(
             {{-1, 0}, {5, 0}, {5, 0}, {3, 0}, {2, 0}, {-1, 0}, {0, 0}, {0, 0}, {1, 0}});
-        PowerPointWatcher watcher;
+        PowerPointWatcher watcher(Platform::presentationQueries());
         EventLog log;
         log.attach(watcher);
         for (int i = 0; i < 9; ++i)
@@ -156,7 +156,7 @@ private Q_SLOTS:
         FakePlatform platform;
         platform.setRunning(PowerPoint::bundleIdentifier, true);
         platform.queueAnswers({{4, 0}});
-        PowerPointWatcher watcher;
+        PowerPointWatcher watcher(Platform::presentationQueries());
         EventLog log;
         log.attach(watcher);
         pollOnce(watcher);
@@ -183,7 +183,7 @@ private Q_SLOTS:
         platform.queueAnswers({{std::nullopt, PowerPoint::errorNotPermitted},
                                {3, 0},
                                {std::nullopt, PowerPoint::errorNotPermitted}});
-        PowerPointWatcher watcher;
+        PowerPointWatcher watcher(Platform::presentationQueries());
         EventLog log;
         log.attach(watcher);
 
@@ -217,7 +217,7 @@ private Q_SLOTS:
                                {std::nullopt, -1},
                                {std::nullopt, -2753},
                                {8, 0}});
-        PowerPointWatcher watcher;
+        PowerPointWatcher watcher(Platform::presentationQueries());
         EventLog log;
         log.attach(watcher);
         for (int i = 0; i < 5; ++i)

@@ -439,7 +439,8 @@ private Q_SLOTS:
         rig.settle();
         QVERIFY(rig.events.isEmpty());
         QCOMPARE(rig.watcher->program(), QString());
-        QCOMPARE(PresentationStatus::line(*rig.watcher),
+        QCOMPARE(PresentationStatus::line(*rig.watcher,
+                                          Platform::instance().watchesOtherPresentationPrograms()),
                  QStringLiteral("Kein Präsentationsprogramm geöffnet"));
     }
 };

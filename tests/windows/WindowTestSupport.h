@@ -18,6 +18,7 @@ class FakeCommands final : public WindowCommands {
 public:
     void toggleOverlay() override { calls << QStringLiteral("toggleOverlay"); }
     void resetOverlayFrame() override { calls << QStringLiteral("resetOverlayFrame"); }
+    void showSettings() override { calls << QStringLiteral("showSettings"); }
     void showOntimeSetup() override { calls << QStringLiteral("showOntimeSetup"); }
     void showStagetimerSetup() override { calls << QStringLiteral("showStagetimerSetup"); }
     void searchTimers() override { calls << QStringLiteral("searchTimers"); }

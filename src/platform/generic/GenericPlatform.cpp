@@ -1,8 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/PlatformLog.h"
 #include "powerpoint/ProcessPowerPointQuery.h"
-
-#include <QDebug>
 
 namespace {
 
@@ -19,7 +18,7 @@ public:
             ProcessPowerPointQuery::configuredCommand());
     }
     void openAutomationSettings() override {
-        qInfo("There are no automation settings to open on this platform.");
+        qCDebug(lcPlatform) << "there are no automation settings to open on this platform";
     }
     bool isInstalledCopy() const override { return false; }
 };

@@ -1,5 +1,6 @@
 #include "platform/TrayHostWatcher.h"
 
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -16,4 +17,8 @@ public:
 
 TrayHostWatcher* TrayHostWatcher::create(QObject* parent) {
     return new GenericTrayHostWatcher(parent);
+}
+
+bool TrayHostWatcher::wantsTemplateIcon() {
+    return QGuiApplication::platformName() == u"cocoa";
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/PlatformLog.h"
 #include "platform/linux/LinuxPresentationQuery.h"
 #include "platform/linux/PresentationWindows.h"
 #include "platform/linux/XdgAutostart.h"
@@ -8,7 +9,6 @@
 #include "powerpoint/ProcessPowerPointQuery.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 
@@ -61,7 +61,10 @@ bool LinuxPlatform::activateApplication(const QString& bundleIdentifier) {
     X11Windows windows;
     const QList<TopLevelWindow> list = windows.list();
     const TopLevelWindow* window = PresentationWindows::pick(list, program);
-    return window && windows.activate(window->id);
+    const bool activated = window && windows.activate(window->id);
+    qCDebug(lcPlatform) << "activate" << bundleIdentifier << "- show window found:" << bool(window)
+                        << "activated:" << activated;
+    return activated;
 }
 
 std::unique_ptr<PowerPointQuery> LinuxPlatform::createPowerPointQuery() {
@@ -84,7 +87,7 @@ bool LinuxPlatform::watchesOtherPresentationPrograms() const {
 }
 
 void LinuxPlatform::openAutomationSettings() {
-    qInfo("Linux has no automation permission for PowerPoint; there is nothing to open.");
+    qCDebug(lcPlatform) << "Linux has no automation permission; there is nothing to open";
 }
 
 bool LinuxPlatform::runsFrom(const QString& executable, const QString& binFolder) {
@@ -103,7 +106,11 @@ bool LinuxPlatform::loginItemEnabled() const {
 
 bool LinuxPlatform::setLoginItemEnabled(bool enabled, QString* error) {
     XdgAutostart autostart(m_paths.autostartFolder);
-    return enabled ? autostart.enable(m_paths.executable, error) : autostart.disable(error);
+    const bool done =
+        enabled ? autostart.enable(m_paths.executable, error) : autostart.disable(error);
+    qCDebug(lcPlatform) << "autostart entry" << (enabled ? "enable:" : "disable:")
+                        << (done ? "done" : "failed");
+    return done;
 }
 
 std::unique_ptr<Platform> createNativePlatform() {

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxTrayHostWatcher.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
@@ -24,6 +26,11 @@ TrayHostWatcher* TrayHostWatcher::create(QObject* parent) {
     return new LinuxTrayHostWatcher(parent);
 }
 
+bool TrayHostWatcher::wantsTemplateIcon() {
+    // Linux panels draw the icon as it is, on light and dark backgrounds alike.
+    return false;
+}
+
 LinuxTrayHostWatcher::LinuxTrayHostWatcher(QObject* parent)
     : TrayHostWatcher(parent)
     , m_poll(new QTimer(this)) {
@@ -32,6 +39,7 @@ LinuxTrayHostWatcher::LinuxTrayHostWatcher(QObject* parent)
         return; // no desktop at all: there will never be a tray
 
     m_available = statusNotifierHostRegistered() || xembedTrayPresent();
+    qCDebug(lcPlatform) << "tray host present at start:" << m_available;
     if (m_available)
         return;
 
@@ -94,6 +102,7 @@ void LinuxTrayHostWatcher::check() {
     if (statusNotifierHostRegistered() || xembedTrayPresent()) {
         m_available = true;
         m_poll->stop();
+        qCDebug(lcPlatform) << "tray host appeared";
         Q_EMIT appeared();
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/OverlayWindowPlatform.h"
 
 #include "platform/HoverForwarder.h"
+#include "platform/PlatformLog.h"
 
 #include <QVariant>
 #include <QWidget>
@@ -69,8 +70,9 @@ void preventActivation(NSWindow* window) {
         static bool warned = false;
         if (!warned) {
             warned = true;
-            qWarning("This macOS has no _setPreventsActivation:; a click on the timer window "
-                     "may now activate the app and take the keyboard from the slide show.");
+            qCWarning(lcPlatform,
+                      "This macOS has no _setPreventsActivation:; a click on the timer window "
+                      "may now activate the app and take the keyboard from the slide show.");
         }
         return;
     }

@@ -9,6 +9,7 @@ public:
     bool isApplicationRunning(const QString& bundleIdentifier) const override;
     bool activateApplication(const QString& bundleIdentifier) override;
     std::unique_ptr<PowerPointQuery> createPowerPointQuery() override;
+    bool hasAutomationSettings() const override { return true; }
     void openAutomationSettings() override;
     bool isInstalledCopy() const override;
     bool loginItemEnabled() const override;

@@ -1,0 +1,27 @@
+#include "app/LoginItem.h"
+
+#include "app/AppLog.h"
+#include "platform/Platform.h"
+#include "settings/SettingsStore.h"
+
+void LoginItem::setEnabled(bool enabled) {
+    QString error;
+    if (!Platform::instance().setLoginItemEnabled(enabled, &error))
+        qCWarning(lcApp).noquote() << QStringLiteral("Login item: ") + error;
+    else
+        qCDebug(lcApp) << "login item" << (enabled ? "registered" : "unregistered");
+    m_settings.setBool(SettingsKey::launchAtLogin, enabled);
+}
+
+bool LoginItem::isEnabled() const {
+    return Platform::instance().loginItemEnabled();
+}
+
+void LoginItem::registerOnFirstLaunch() {
+    // Once the user's wish is stored, it is theirs; a copy run from elsewhere (a download,
+    // the build folder) asks again at its next launch.
+    if (m_settings.hasLaunchAtLogin())
+        return;
+    if (Platform::instance().isInstalledCopy())
+        setEnabled(true);
+}

@@ -1,0 +1,3 @@
+#include "powerpoint/PresentationLog.h"
+
+Q_LOGGING_CATEGORY(lcPresentation, "kalvane.presentation", QtWarningMsg)

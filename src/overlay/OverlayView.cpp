@@ -1,5 +1,6 @@
 #include "overlay/OverlayView.h"
 
+#include "overlay/CardShape.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/TimerColors.h"
 #include "settings/SettingsNotifier.h"
@@ -29,10 +30,6 @@ QRectF toQt(const Rect& r) {
     return QRectF(r.x, r.y, r.width, r.height);
 }
 
-QColor white(double alpha) {
-    return QColor::fromRgbF(1, 1, 1, float(alpha));
-}
-
 // A font of `base`'s family and weight whose em is `pixels` logical pixels on `device`.
 // QFont only takes whole pixel sizes; a point size converted with the device's resolution
 // keeps the fraction, so the text grows smoothly while the window is resized.
@@ -59,48 +56,6 @@ const QFont& timeBaseFont() {
         return f;
     }();
     return font;
-}
-
-// Apple's continuous corner as it is commonly reverse-engineered: the curve leaves the
-// straight edge 1.53 radii before the corner, so the curvature eases in instead of jumping.
-// Each step is in radii from the corner: along the edge it comes from, into the corner.
-struct CornerStep {
-    double a, b;
-};
-constexpr double cornerReach = 1.52866483;
-constexpr CornerStep cornerCurve1[3] = {{1.08849323, 0}, {0.86840689, 0}, {0.66993427, 0.06549600}};
-constexpr CornerStep cornerLine1 = {0.63149399, 0.07491100};
-constexpr CornerStep cornerCurve2[3] = {
-    {0.37282392, 0.16905899}, {0.16905899, 0.37282392}, {0.07491100, 0.63149399}};
-constexpr CornerStep cornerLine2 = {0.06549600, 0.66993427};
-constexpr CornerStep cornerCurve3[3] = {{0, 0.86840689}, {0, 1.08849323}, {0, cornerReach}};
-
-QPainterPath continuousRoundedRect(const QRectF& rect, double radius) {
-    QPainterPath path;
-    const double r =
-        std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2 / cornerReach);
-    if (r <= 0) {
-        path.addRect(rect);
-        return path;
-    }
-    // Each corner in its own frame: `along` points back along the edge the path comes from,
-    // `into` points along the edge it leaves by.
-    const auto corner = [&](QPointF origin, QPointF along, QPointF into) {
-        const auto at = [&](CornerStep s) { return origin + along * (s.a * r) + into * (s.b * r); };
-        path.lineTo(at({cornerReach, 0}));
-        path.cubicTo(at(cornerCurve1[0]), at(cornerCurve1[1]), at(cornerCurve1[2]));
-        path.lineTo(at(cornerLine1));
-        path.cubicTo(at(cornerCurve2[0]), at(cornerCurve2[1]), at(cornerCurve2[2]));
-        path.lineTo(at(cornerLine2));
-        path.cubicTo(at(cornerCurve3[0]), at(cornerCurve3[1]), at(cornerCurve3[2]));
-    };
-    path.moveTo(rect.left() + cornerReach * r, rect.top());
-    corner(rect.topRight(), {-1, 0}, {0, 1});
-    corner(rect.bottomRight(), {0, -1}, {-1, 0});
-    corner(rect.bottomLeft(), {1, 0}, {0, -1});
-    corner(rect.topLeft(), {0, 1}, {1, 0});
-    path.closeSubpath();
-    return path;
 }
 
 // A filled gear with a round hole, in a box of side 2 centred on the origin.
@@ -410,11 +365,9 @@ void drawStaticLayer(QPainter& painter, const QImage& layer, QSizeF size, double
                      bool outlined, double barTop) {
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    const double radius = std::min(cornerRadius(size.height()),
-                                   std::min(size.width(), size.height()) / 2 / cornerReach);
-    const double top = std::ceil(std::max(cornerReach * radius, topRowHeight(size.height()))) + 1;
-    const double bottom =
-        std::ceil(std::max({cornerReach * radius, grip, size.height() - barTop})) + 1;
+    const double corner = CardShape::cornerLength(size);
+    const double top = std::ceil(std::max(corner, topRowHeight(size.height()))) + 1;
+    const double bottom = std::ceil(std::max({corner, grip, size.height() - barTop})) + 1;
     const double side = outlined ? 2 : 0;
     const QRectF middle(side, top, size.width() - 2 * side, size.height() - top - bottom);
     if (middle.width() <= 0 || middle.height() <= 0) {
@@ -509,10 +462,6 @@ void OverlayView::setOutlined(bool outlined) {
     refresh();
 }
 
-QPainterPath OverlayView::cardShape(QSizeF size) {
-    return continuousRoundedRect(QRectF(QPointF(0, 0), size), cornerRadius(size.height()));
-}
-
 OverlayView::Drawn OverlayView::drawn(QSizeF size, qreal ratio) const {
     const TimerDisplay display = m_model ? m_model->display() : TimerDisplay::initial();
     Drawn d;
@@ -596,30 +545,25 @@ const QImage& OverlayView::staticLayer(QSizeF size, qreal ratio, int dpi, Rows r
     if (m_opacity > 0) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor::fromRgbF(0, 0, 0, float(m_opacity)));
-        painter.drawPath(cardShape(size));
+        painter.drawPath(CardShape::path(size));
     }
-    // Inside the window's shape, so that the cut leaves the whole line standing.
-    if (m_outlined) {
-        constexpr double inset = 0.75;
-        painter.setPen(QPen(white(0.45), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(cardShape(size - QSizeF(2 * inset, 2 * inset)).translated(inset, inset));
-    }
+    if (m_outlined)
+        CardShape::drawOutline(painter, size);
 
     // Top row icons.
     const Metrics m = metricsFor(size);
     const double s = m.captionSize;
-    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, white(0.5));
-    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, white(0.5));
+    drawGlyph(painter, gearGlyph(), toQt(gearBox(m)), 0.85 * s * 0.96, TimerColors::white(0.5));
+    drawGlyph(painter, closeGlyph(), toQt(closeBox(m)), 0.9 * s * 0.96, TimerColors::white(0.5));
 
     // The bar's track; a translucent capsule the width of the card is slow to fill.
     if (rows.bar)
-        drawCapsule(painter, toQt(barTrack(m)), white(0.15));
+        drawCapsule(painter, toQt(barTrack(m)), TimerColors::white(0.15));
 
     // Resize grip.
     const double w = size.width();
     const double h = size.height();
-    QPen gripPen(white(0.3), 1);
+    QPen gripPen(TimerColors::white(0.3), 1);
     gripPen.setCapStyle(Qt::FlatCap);
     painter.setPen(gripPen);
     for (const double reach : {8.0, 12.0, 16.0})
@@ -677,7 +621,7 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     };
     if (m_showCaption)
         text(display.caption, uiFont(QFont::Medium), 0.72 * s, 1.0, toQt(captionBox(m)),
-             white(0.65));
+             TimerColors::white(0.65));
 
     // Time: digits carry no descenders, so the cap height is centred rather than the line
     // box, which puts the time in the optical middle of its area.
@@ -697,7 +641,7 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
              toQt(messageRow(m)), TimerColors::yellow(), display.blink && !m_blinkOn ? 0.15 : 1.0);
     if (shown.secondary)
         text(display.secondary, uiFont(QFont::Medium), 0.6 * m.secondaryHeight, lineMinimumScale,
-             toQt(secondaryRow(m)), white(0.85));
+             toQt(secondaryRow(m)), TimerColors::white(0.85));
 
     // Progress bar: the track, then the fill from the left.
     if (shown.bar) {

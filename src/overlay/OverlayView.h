@@ -13,7 +13,6 @@
 #include <memory>
 
 class QPainter;
-class QPainterPath;
 
 // Draws the timer window's card: the top row with the gear, caption and close icon, the
 // time, the message, the second line, the progress bar and the resize grip. Every size
@@ -51,8 +50,6 @@ public:
     // the card's soft edge would vanish on a black slide.
     bool isOutlined() const { return m_outlined; }
     void setOutlined(bool outlined);
-    // The card's outline at a given size, origin at the top-left.
-    static QPainterPath cardShape(QSizeF size);
 
     // Draws the current state into `painter` at the given size, origin at the top-left. The
     // card is the window's bottom layer: it replaces the pixels below it rather than blending.

@@ -144,7 +144,7 @@ public:
         return macOSCapabilities(QOperatingSystemVersion::current());
     }
 
-    void configureOverlayWindow(QWidget* widget) override {
+    void configureOverlayWindow(QWidget* widget, const OutlineCard&) override {
         NSView* view = nativeView(widget, true);
         NSWindow* window = view.window;
         if (!window)

@@ -4,7 +4,6 @@
 #include "overlay/OverlayModel.h"
 #include "settings/SettingsStore.h"
 
-#include <QFont>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -13,6 +12,7 @@
 #include <memory>
 
 class QPainter;
+struct DrawnCard;
 
 // Draws the timer window's card: the top row with the gear, caption and close icon, the
 // time, the message, the second line, the progress bar and the resize grip. Every size
@@ -58,10 +58,6 @@ public:
     // size × devicePixelRatio pixels.
     QImage renderToImage(QSize size, qreal devicePixelRatio = 1) const;
 
-    // The face of the time text: the first installed of the calm, crisp faces we ship with,
-    // else the system's sans.
-    static QString timeFamily();
-
     QSize sizeHint() const override;
 
 protected:
@@ -69,15 +65,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Drawn;
     struct Caches;
 
     void reloadSettings();
     void toggleBlink();
     // Schedules a repaint of what differs from the last painted state, if anything.
     void refresh();
-    Drawn drawn(QSizeF size, qreal ratio) const;
-    const QImage& staticLayer(QSizeF size, qreal ratio, int dpi, OverlayLayout::Rows rows) const;
+    DrawnCard drawn(QSizeF size, qreal ratio) const;
 
     QPointer<OverlayModel> m_model;
     const SettingsStore& m_settings;

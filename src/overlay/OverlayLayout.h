@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRectF>
 #include <QString>
 
 #include <optional>
@@ -24,6 +25,11 @@ struct Rect {
     double bottom() const { return y + height; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// The same rectangle in Qt's type, for painting.
+inline QRectF toQRectF(const Rect& r) {
+    return QRectF(r.x, r.y, r.width, r.height);
+}
 
 // Inner margin of the top row; also part of the bar width.
 inline constexpr double iconInset = 7;

@@ -9,6 +9,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QStringList>
 #include <QVBoxLayout>
@@ -90,16 +91,23 @@ Qt::WindowFlags OverlayPanel::windowFlagsFor(const QString& platformName) {
     return flags;
 }
 
+void OverlayPanel::configureNativeWindow() {
+    OverlayWindowPlatform::instance().configureOverlayWindow(
+        this, [view = QPointer<OverlayView>(view())](bool outlined) {
+            if (view)
+                view->setOutlined(outlined);
+        });
+}
+
 void OverlayPanel::showPanel() {
-    OverlayWindowPlatform& platform = OverlayWindowPlatform::instance();
     if (!isVisible()) {
-        platform.configureOverlayWindow(this);
+        configureNativeWindow();
         show();
         // Showing may reset some native settings (the level on macOS): apply them again.
-        platform.configureOverlayWindow(this);
+        configureNativeWindow();
     }
     // Called on every tick: the platform only acts when something covers the window.
-    platform.orderFront(this);
+    OverlayWindowPlatform::instance().orderFront(this);
 }
 
 void OverlayPanel::hidePanel() {
@@ -173,6 +181,6 @@ QRect OverlayPanel::defaultFrame(const QRect& availableArea) {
 bool OverlayPanel::event(QEvent* event) {
     // Qt rebuilt the native window: its native settings are gone with the old one.
     if (event->type() == QEvent::WinIdChange && isVisible())
-        OverlayWindowPlatform::instance().configureOverlayWindow(this);
+        configureNativeWindow();
     return QWidget::event(event);
 }

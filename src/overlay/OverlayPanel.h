@@ -52,6 +52,8 @@ protected:
 
 private:
     void restoreFrame();
+    // Hands the window to the window system, which tells the card when to outline its edge.
+    void configureNativeWindow();
 
     SettingsStore& m_settings;
     OverlayHostingView* m_hosting = nullptr;

@@ -4,7 +4,6 @@
 #include "overlay/OverlayModel.h"
 #include "settings/SettingsStore.h"
 
-#include <QFont>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -13,7 +12,7 @@
 #include <memory>
 
 class QPainter;
-class QPainterPath;
+struct DrawnCard;
 
 // Draws the timer window's card: the top row with the gear, caption and close icon, the
 // time, the message, the second line, the progress bar and the resize grip. Every size
@@ -51,8 +50,6 @@ public:
     // the card's soft edge would vanish on a black slide.
     bool isOutlined() const { return m_outlined; }
     void setOutlined(bool outlined);
-    // The card's outline at a given size, origin at the top-left.
-    static QPainterPath cardShape(QSizeF size);
 
     // Draws the current state into `painter` at the given size, origin at the top-left. The
     // card is the window's bottom layer: it replaces the pixels below it rather than blending.
@@ -61,10 +58,6 @@ public:
     // size × devicePixelRatio pixels.
     QImage renderToImage(QSize size, qreal devicePixelRatio = 1) const;
 
-    // The face of the time text: the first installed of the calm, crisp faces we ship with,
-    // else the system's sans.
-    static QString timeFamily();
-
     QSize sizeHint() const override;
 
 protected:
@@ -72,15 +65,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Drawn;
     struct Caches;
 
     void reloadSettings();
     void toggleBlink();
     // Schedules a repaint of what differs from the last painted state, if anything.
     void refresh();
-    Drawn drawn(QSizeF size, qreal ratio) const;
-    const QImage& staticLayer(QSizeF size, qreal ratio, int dpi, OverlayLayout::Rows rows) const;
+    DrawnCard drawn(QSizeF size, qreal ratio) const;
 
     QPointer<OverlayModel> m_model;
     const SettingsStore& m_settings;

@@ -10,6 +10,10 @@ QColor yellow() {
     return QColor::fromRgbF(1.0f, 0.84f, 0.04f);
 }
 
+QColor white(double alpha) {
+    return QColor::fromRgbF(1, 1, 1, float(alpha));
+}
+
 QColor of(Tone tone) {
     switch (tone) {
     case Tone::running:

@@ -12,5 +12,7 @@ QColor of(BarTone tone);
 // The system's named orange and yellow as they look on a dark background.
 QColor orange();
 QColor yellow();
+// White at `alpha`: the card's icons, lines and quieter texts.
+QColor white(double alpha);
 
 } // namespace TimerColors

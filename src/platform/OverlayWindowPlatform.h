@@ -2,6 +2,7 @@
 
 #include <QOperatingSystemVersion>
 
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -38,10 +39,15 @@ public:
 
     virtual Capabilities capabilities() const = 0;
 
-    // Applies the native settings of the timer window: level, desktops, taskbar, activation.
-    // Called before the first show, again before every show and whenever the native window
-    // was rebuilt.
-    virtual void configureOverlayWindow(QWidget* window) = 0;
+    // Tells the card whether to draw a thin light line along its edge: where the window system
+    // cannot blend the card's soft edge and cuts the window to the card's shape instead.
+    using OutlineCard = std::function<void(bool outlined)>;
+
+    // Applies the native settings of the timer window: level, desktops, taskbar, activation,
+    // and its shape where it needs one, calling `outlineCard` whenever that shape comes or
+    // goes. Called before the first show, again before every show and whenever the native
+    // window was rebuilt.
+    virtual void configureOverlayWindow(QWidget* window, const OutlineCard& outlineCard) = 0;
     // Brings the shown window to the front without activating the application.
     virtual void orderFront(QWidget* window) = 0;
     // Keeps the window out of screen sharing and recordings, or lets it in again. False when

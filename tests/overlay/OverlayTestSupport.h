@@ -21,7 +21,7 @@ public:
     ~FakeOverlayWindowPlatform() override { setInstance(nullptr); }
 
     Capabilities capabilities() const override { return {}; }
-    void configureOverlayWindow(QWidget* window) override {
+    void configureOverlayWindow(QWidget* window, const OutlineCard&) override {
         calls << (window && window->isVisible() ? QStringLiteral("configure shown")
                                                 : QStringLiteral("configure hidden"));
     }

@@ -53,7 +53,7 @@ public:
         c.captureExclusion = m_captureExclusion;
         return c;
     }
-    void configureOverlayWindow(QWidget*) override {}
+    void configureOverlayWindow(QWidget*, const OutlineCard&) override {}
     void orderFront(QWidget*) override {}
     bool setCaptureExcluded(QWidget*, bool excluded) override {
         captureExcluded << excluded;

@@ -6,6 +6,7 @@
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayModel.h"
 #include "overlay/OverlayPanel.h"
+#include "overlay/OverlayView.h"
 #include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
@@ -367,6 +368,8 @@ private Q_SLOTS:
             return QColor(m_x.grab(QRect(corner, QSize(1, 1))).pixel(0, 0));
         };
         QCOMPARE(cornerPixel(), slideColour);
+        // Cut to its shape, the card draws the line that keeps its edge visible.
+        QVERIFY(m_card->view()->isOutlined());
 
         // A compositing manager announces itself by owning the selection with a window of
         // its own; this one composites nothing, so the card's now unmasked corners show black.
@@ -376,11 +379,13 @@ private Q_SLOTS:
         xcb_set_selection_owner(m_x.c, owner, m_x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
         xcb_flush(m_x.c);
         QTRY_COMPARE(cornerPixel(), QColor(Qt::black));
+        QVERIFY(!m_card->view()->isOutlined());
 
         // It goes: the corners are cut away again.
         xcb_destroy_window(m_x.c, owner);
         xcb_flush(m_x.c);
         QTRY_COMPARE(cornerPixel(), slideColour);
+        QVERIFY(m_card->view()->isOutlined());
     }
 
     void clicksDragsAndResizesLeaveTheFocusAlone() {

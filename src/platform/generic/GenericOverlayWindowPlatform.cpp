@@ -7,7 +7,7 @@ namespace {
 class GenericOverlayWindowPlatform final : public OverlayWindowPlatform {
 public:
     Capabilities capabilities() const override { return {}; }
-    void configureOverlayWindow(QWidget*) override {}
+    void configureOverlayWindow(QWidget*, const OutlineCard&) override {}
     void orderFront(QWidget*) override {}
     bool setCaptureExcluded(QWidget*, bool) override { return false; }
 };

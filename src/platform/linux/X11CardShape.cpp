@@ -1,6 +1,7 @@
 #include "platform/linux/X11CardShape.h"
 
-#include "overlay/OverlayView.h"
+#include "overlay/CardShape.h"
+#include "overlay/OverlayLog.h"
 
 #include <QEvent>
 #include <QPainterPath>
@@ -12,7 +13,6 @@ X11CardShape::X11CardShape(QWidget* window, std::function<bool()> compositorActi
     , m_window(window)
     , m_compositorActive(std::move(compositorActive)) {
     window->installEventFilter(this);
-    update();
 }
 
 void X11CardShape::update() {
@@ -22,17 +22,20 @@ void X11CardShape::update() {
     // The same shape at the same size: nothing to send.
     if (shaped == m_shaped && m_window->size() == m_shapedSize)
         return;
+    const bool changed = shaped != m_shaped;
     m_shaped = shaped;
     m_shapedSize = m_window->size();
-    auto* view = m_window->findChild<OverlayView*>();
-    if (view)
-        view->setOutlined(m_shaped);
+    if (changed) {
+        qCDebug(lcOverlay) << (m_shaped ? "no compositor: the card's window is cut to its shape"
+                                        : "a compositor blends the card's edge: shape dropped");
+        Q_EMIT shapedChanged(m_shaped);
+    }
     if (!m_shaped) {
         if (!m_window->mask().isEmpty())
             m_window->clearMask();
         return;
     }
-    const QPainterPath card = OverlayView::cardShape(QSizeF(m_window->size()));
+    const QPainterPath card = CardShape::path(QSizeF(m_window->size()));
     m_window->setMask(QRegion(card.toFillPolygon().toPolygon(), Qt::WindingFill));
 }
 

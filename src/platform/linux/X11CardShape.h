@@ -17,11 +17,15 @@ class QWidget;
 class X11CardShape final : public QObject {
     Q_OBJECT
 public:
-    // `compositorActive` says whether windows get an alpha channel right now.
+    // `compositorActive` says whether windows get an alpha channel right now. The window keeps
+    // its shape until the first update().
     X11CardShape(QWidget* window, std::function<bool()> compositorActive);
 
-    bool isShaped() const { return m_shaped; }
     void update();
+
+Q_SIGNALS:
+    // The window was cut to the card's shape, or blends the card's edge again.
+    void shapedChanged(bool shaped);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -151,7 +151,7 @@ public:
         return capabilities;
     }
 
-    void configureOverlayWindow(QWidget* window) override {
+    void configureOverlayWindow(QWidget* window, const OutlineCard& outlineCard) override {
         xcb_connection_t* connection = x11Connection();
         if (!connection || !window)
             return;
@@ -164,8 +164,10 @@ public:
                 auto* watcher = new X11StackingWatcher(window);
                 auto* shape =
                     new X11CardShape(window, [watcher] { return watcher->compositorActive(); });
+                QObject::connect(shape, &X11CardShape::shapedChanged, window, outlineCard);
                 QObject::connect(watcher, &X11StackingWatcher::windowsCreatedOrDestroyed, shape,
                                  &X11CardShape::update);
+                shape->update();
             }
             return;
         }

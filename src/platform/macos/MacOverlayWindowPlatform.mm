@@ -146,7 +146,7 @@ public:
         return macOSCapabilities(QOperatingSystemVersion::current());
     }
 
-    void configureOverlayWindow(QWidget* widget) override {
+    void configureOverlayWindow(QWidget* widget, const OutlineCard&) override {
         NSView* view = nativeView(widget, true);
         NSWindow* window = view.window;
         if (!window)

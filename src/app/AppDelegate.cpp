@@ -166,9 +166,7 @@ void AppDelegate::startTimers() {
 void AppDelegate::stopTimers() {
     // The enabled flags stay, so that the next activation reconnects.
     m_ontime->suspend();
-    m_stagetimer->pollTask.cancel();
-    m_stagetimer->setConnecting(false);
-    m_stagetimer->setConnected(false);
+    m_stagetimer->suspend();
 }
 
 TimerDisplay AppDelegate::currentDisplay(SourceSelection::Display source) const {

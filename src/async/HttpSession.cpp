@@ -200,6 +200,11 @@ HttpSession::HttpSession(std::chrono::milliseconds transferTimeout, qint64 bodyC
 
 HttpSession::~HttpSession() = default;
 
+void HttpSession::setTimeout(std::chrono::milliseconds timeout) {
+    m_transferTimeout = timeout;
+    m_deadline = timeout;
+}
+
 QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken token) {
     if (token.isCancelled() || !request.url().isValid() || request.url().isRelative())
         co_return unusableRequest();

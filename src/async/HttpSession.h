@@ -50,6 +50,9 @@ public:
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds deadline() const { return m_deadline; }
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
+    // Both at once: for answers of a few hundred bytes the time without data bounds the whole
+    // request too.
+    void setTimeout(std::chrono::milliseconds timeout);
     qint64 bodyCap() const { return m_bodyCap; }
     void setBodyCap(qint64 cap) { m_bodyCap = cap; }
 

@@ -299,7 +299,7 @@ private Q_SLOTS:
         stagetimer->setApiKey(QStringLiteral("k"));
         stagetimer->setServer(server.baseUrl());
         stagetimer->connect();
-        const async::TaskHandle attempt = stagetimer->pollTask;
+        const async::TaskHandle attempt = stagetimer->pollTask();
         auto ontime = std::make_unique<OntimeModel>(settings);
         ontime->connect(
             OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4")});

@@ -214,6 +214,8 @@ QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken 
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    if (!m_keepsConnections)
+        request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     // Asking for the body as it is turns off the network layer's own decompression: a few
     // kilobytes of gzip could otherwise unfold into gigabytes before the cap sees a byte.
     // A server that compresses anyway sends bytes no decoder here accepts.

@@ -55,6 +55,11 @@ public:
     void setTimeout(std::chrono::milliseconds timeout);
     qint64 bodyCap() const { return m_bodyCap; }
     void setBodyCap(qint64 cap) { m_bodyCap = cap; }
+    // Whether idle connections stay open for the next request to the same host. A session that
+    // touches thousands of hosts once each closes them: cached, they would cost some 25 KB per
+    // address until the session goes away.
+    bool keepsConnections() const { return m_keepsConnections; }
+    void setKeepsConnections(bool keep) { m_keepsConnections = keep; }
 
     // Sends a GET without body. Cancelling the token aborts the request, which then ends as a
     // transport failure; the coroutine resumes on a later turn of the event loop.
@@ -65,6 +70,7 @@ private:
     std::chrono::milliseconds m_transferTimeout;
     std::chrono::milliseconds m_deadline;
     qint64 m_bodyCap;
+    bool m_keepsConnections = true;
 };
 
 } // namespace async

@@ -5,6 +5,8 @@
 
 #include "discovery/Interfaces.h"
 #include "discovery/Scan.h"
+#include "ontime/OntimeProbe.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,14 +53,16 @@ int main(int argc, char** argv) {
         qint64 slowestBatch = 0;
         qint64 lastBatch = 0;
         qsizetype total = 0;
-        const Discovery::ScanResult result = QCoro::waitFor(Discovery::scan(
-            4001, 3000, [&](qsizetype done, qsizetype all, const QList<OntimeServer>&) {
-                const qint64 now = timer.elapsed();
-                if (done > 0)
-                    slowestBatch = std::max(slowestBatch, now - lastBatch);
-                lastBatch = now;
-                total = all;
-            }));
+        const Discovery::ScanResult<OntimeServer> result =
+            QCoro::waitFor(Discovery::scan<OntimeServer>(
+                probeOntime, SettingsDefault::ontimePort, StagetimerDesktop::defaultPort,
+                [&](qsizetype done, qsizetype all, const QList<OntimeServer>&) {
+                    const qint64 now = timer.elapsed();
+                    if (done > 0)
+                        slowestBatch = std::max(slowestBatch, now - lastBatch);
+                    lastBatch = now;
+                    total = all;
+                }));
         const qint64 elapsed = timer.elapsed();
         slowestBatch = std::max(slowestBatch, elapsed - lastBatch);
         std::printf("run %d: %lld addresses in %lld ms (slowest batch %lld ms), %lld Ontime, "

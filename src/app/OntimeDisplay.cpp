@@ -1,5 +1,6 @@
 #include "app/OntimeDisplay.h"
 
+#include "app/BarThresholds.h"
 #include "ontime/OntimeModel.h"
 
 #include <algorithm>
@@ -7,17 +8,14 @@
 
 namespace {
 
-constexpr double defaultWarningMs = 120000;
-constexpr double defaultDangerMs = 60000;
-
 Tone toneOf(const OntimeSnapshot& state) {
     if (!state.remainingMs)
         return Tone::idle;
     if (*state.remainingMs < 0)
         return Tone::overtime;
-    if (state.playback == u"pause")
+    if (state.reading.playback == u"pause")
         return Tone::paused;
-    if (state.playback == u"play" || state.playback == u"start" || state.playback == u"roll")
+    if (state.reading.runsOn())
         return Tone::running;
     return Tone::idle;
 }
@@ -28,42 +26,37 @@ OntimeSnapshot OntimeSnapshot::of(const OntimeModel& model) {
     OntimeSnapshot state;
     state.connected = model.connected();
     state.status = model.status();
-    state.eventTitle = model.eventTitle();
-    state.playback = model.playback();
     state.remainingMs = model.remainingMs();
-    state.durationMs = model.durationMs();
-    state.addedMs = model.addedMs();
-    state.warningMs = model.warningMs();
-    state.dangerMs = model.dangerMs();
-    state.timerMessage = model.timerMessage();
-    state.timerMessageBlinks = model.timerMessageBlinks();
-    state.secondaryMessage = model.secondaryMessage();
+    state.reading = model.reading();
     return state;
 }
 
 TimerDisplay ontimeDisplay(const OntimeSnapshot& state) {
+    const OntimeReading& reading = state.reading;
     TimerDisplay display;
     if (state.connected)
-        display.caption = state.eventTitle.isEmpty() ? QStringLiteral("Ontime") : state.eventTitle;
+        display.caption =
+            reading.eventTitle.isEmpty() ? QStringLiteral("Ontime") : reading.eventTitle;
     else
         display.caption = state.status;
     display.time =
         state.remainingMs ? OntimeModel::format(*state.remainingMs) : QStringLiteral("--:--");
     display.tone = toneOf(state);
-    display.message = state.timerMessage;
-    display.blink = state.timerMessageBlinks;
-    display.secondary = state.secondaryMessage;
+    display.message = reading.timerMessage;
+    display.blink = reading.timerMessageBlinks;
+    display.secondary = reading.secondaryMessage;
     // Time added while the event runs lengthens it: without it the bar would sit empty for
     // as long as the added time lasts.
     const std::optional<double> total =
-        state.durationMs ? std::optional<double>(*state.durationMs + state.addedMs.value_or(0))
-                         : std::nullopt;
+        reading.durationMs
+            ? std::optional<double>(*reading.durationMs + reading.addedMs.value_or(0))
+            : std::nullopt;
     if (state.remainingMs && total && *total > 0) {
         const double remaining = *state.remainingMs;
         const double fraction = 1 - remaining / *total;
         display.progress = std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0);
-        const double warning = state.warningMs.value_or(defaultWarningMs);
-        const double danger = state.dangerMs.value_or(defaultDangerMs);
+        const double warning = reading.warningMs.value_or(BarThresholds::warningMs);
+        const double danger = reading.dangerMs.value_or(BarThresholds::dangerMs);
         display.barTone = remaining <= danger    ? BarTone::danger
                           : remaining <= warning ? BarTone::warning
                                                  : BarTone::normal;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ontime/OntimeReading.h"
 #include "overlay/TimerDisplay.h"
 
 #include <QString>
@@ -12,16 +13,9 @@ class OntimeModel;
 struct OntimeSnapshot {
     bool connected = false;
     QString status;
-    QString eventTitle;
-    QString playback;
     std::optional<double> remainingMs;
-    std::optional<double> durationMs;
-    std::optional<double> addedMs;
-    std::optional<double> warningMs;
-    std::optional<double> dangerMs;
-    QString timerMessage;
-    bool timerMessageBlinks = false;
-    QString secondaryMessage;
+    // What the server said last.
+    OntimeReading reading;
 
     static OntimeSnapshot of(const OntimeModel& model);
 };

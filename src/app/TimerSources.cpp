@@ -62,9 +62,7 @@ void TimerSources::stopTimers() {
     qCDebug(lcApp) << "sources stop";
     // The enabled flags stay, so that the next activation reconnects.
     m_ontime.suspend();
-    m_stagetimer.pollTask.cancel();
-    m_stagetimer.setConnecting(false);
-    m_stagetimer.setConnected(false);
+    m_stagetimer.suspend();
 }
 
 bool TimerSources::powerPointRunning() const {

@@ -200,6 +200,11 @@ HttpSession::HttpSession(std::chrono::milliseconds transferTimeout, qint64 bodyC
 
 HttpSession::~HttpSession() = default;
 
+void HttpSession::setTimeout(std::chrono::milliseconds timeout) {
+    m_transferTimeout = timeout;
+    m_deadline = timeout;
+}
+
 QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken token) {
     if (token.isCancelled() || !request.url().isValid() || request.url().isRelative())
         co_return unusableRequest();
@@ -209,6 +214,8 @@ QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken 
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    if (!m_keepsConnections)
+        request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     // Asking for the body as it is turns off the network layer's own decompression: a few
     // kilobytes of gzip could otherwise unfold into gigabytes before the cap sees a byte.
     // A server that compresses anyway sends bytes no decoder here accepts.

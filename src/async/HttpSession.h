@@ -50,8 +50,16 @@ public:
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds deadline() const { return m_deadline; }
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
+    // Both at once: for answers of a few hundred bytes the time without data bounds the whole
+    // request too.
+    void setTimeout(std::chrono::milliseconds timeout);
     qint64 bodyCap() const { return m_bodyCap; }
     void setBodyCap(qint64 cap) { m_bodyCap = cap; }
+    // Whether idle connections stay open for the next request to the same host. A session that
+    // touches thousands of hosts once each closes them: cached, they would cost some 25 KB per
+    // address until the session goes away.
+    bool keepsConnections() const { return m_keepsConnections; }
+    void setKeepsConnections(bool keep) { m_keepsConnections = keep; }
 
     // Sends a GET without body. Cancelling the token aborts the request, which then ends as a
     // transport failure; the coroutine resumes on a later turn of the event loop.
@@ -62,6 +70,7 @@ private:
     std::chrono::milliseconds m_transferTimeout;
     std::chrono::milliseconds m_deadline;
     qint64 m_bodyCap;
+    bool m_keepsConnections = true;
 };
 
 } // namespace async

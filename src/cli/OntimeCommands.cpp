@@ -1,16 +1,18 @@
 #include "cli/OntimeCommands.h"
 
 #include "app/OntimeDisplay.h"
+#include "async/RequestSessions.h"
 #include "cli/Command.h"
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
 #include "cli/TickLimit.h"
-#include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
 #include "discovery/Scan.h"
+#include "discovery/StagetimerDesktop.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeModel.h"
+#include "ontime/OntimeProbe.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -28,6 +30,11 @@ void writeLine(FILE* stream, const QString& text) {
 
 QCommandLineOption portOption(const QString& name, const QString& description) {
     return QCommandLineOption(name, description, QStringLiteral("N"));
+}
+
+QCommandLineOption ontimePortOption() {
+    return portOption(QStringLiteral("port"),
+                      QStringLiteral("Ontime port (%1).").arg(SettingsDefault::ontimePort));
 }
 
 // The one HOST argument of a command, trimmed as the setup window trims a typed host.
@@ -50,7 +57,7 @@ std::optional<QString> hostArgument(const Options& options) {
 } // namespace
 
 int runProbe(const QStringList& arguments) {
-    Options options({portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001)."))});
+    Options options({ontimePortOption()});
     if (!options.parse(arguments))
         return usageExitCode;
     const std::optional<QString> host = hostArgument(options);
@@ -60,7 +67,7 @@ int runProbe(const QStringList& arguments) {
         return usageExitCode;
 
     const std::optional<OntimeServer> server =
-        QCoro::waitFor(Discovery::probe(*host, *port, Discovery::session()));
+        QCoro::waitFor(probeOntime(*host, *port, async::requestSession()));
     if (!server) {
         writeLine(stdout, L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {*host, *port}));
         return 1;
@@ -70,13 +77,15 @@ int runProbe(const QStringList& arguments) {
 }
 
 int runScan(const QStringList& arguments) {
-    Options options({portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001).")),
-                     portOption(QStringLiteral("stagetimer-port"),
-                                QStringLiteral("Stagetimer desktop port (3000).")),
-                     QCommandLineOption(QStringLiteral("interface"),
-                                        QStringLiteral("Scan this network instead of the "
-                                                       "computer's own; repeatable."),
-                                        QStringLiteral("NAME=ADDR/BITS"))});
+    Options options(
+        {ontimePortOption(),
+         portOption(
+             QStringLiteral("stagetimer-port"),
+             QStringLiteral("Stagetimer desktop port (%1).").arg(StagetimerDesktop::defaultPort)),
+         QCommandLineOption(QStringLiteral("interface"),
+                            QStringLiteral("Scan this network instead of the "
+                                           "computer's own; repeatable."),
+                            QStringLiteral("NAME=ADDR/BITS"))});
     if (!options.parse(arguments))
         return usageExitCode;
     if (!options.positional().isEmpty())
@@ -84,8 +93,8 @@ int runScan(const QStringList& arguments) {
             QStringLiteral("unexpected argument \"%1\"").arg(options.positional().first()));
     const std::optional<qint64> port =
         options.number(QStringLiteral("port"), SettingsDefault::ontimePort, 1, 65535);
-    const std::optional<qint64> stagetimerPort = options.number(
-        QStringLiteral("stagetimer-port"), OntimeModel::defaultStagetimerPort, 1, 65535);
+    const std::optional<qint64> stagetimerPort =
+        options.number(QStringLiteral("stagetimer-port"), StagetimerDesktop::defaultPort, 1, 65535);
     if (!port || !stagetimerPort)
         return usageExitCode;
 
@@ -102,8 +111,8 @@ int runScan(const QStringList& arguments) {
         Discovery::setInterfaceProvider([interfaces] { return interfaces; });
     }
 
-    const Discovery::ScanResult result = QCoro::waitFor(Discovery::scan(
-        *port, *stagetimerPort,
+    const Discovery::ScanResult<OntimeServer> result = QCoro::waitFor(Discovery::scan<OntimeServer>(
+        probeOntime, *port, *stagetimerPort,
         [](qsizetype done, qsizetype total, const QList<OntimeServer>& servers) {
             writeLine(stderr,
                       QStringLiteral("%1/%2 (%3 Ontime)").arg(done).arg(total).arg(servers.size()));
@@ -121,7 +130,7 @@ int runScan(const QStringList& arguments) {
 
 int runWatchOntime(const QStringList& arguments) {
     Options options(
-        {portOption(QStringLiteral("port"), QStringLiteral("Ontime port (4001).")),
+        {ontimePortOption(),
          QCommandLineOption(QStringLiteral("ticks"),
                             QStringLiteral("Stop after N ticks of 0.25 s."), QStringLiteral("N"))});
     if (!options.parse(arguments))

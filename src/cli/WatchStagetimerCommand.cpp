@@ -66,6 +66,6 @@ int runWatchStagetimer(const QStringList& arguments) {
     TickLimit limit(*ticks, report);
     limit.start();
     const int code = QCoreApplication::exec();
-    model.pollTask.cancel();
+    model.suspend();
     return code;
 }

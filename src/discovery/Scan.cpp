@@ -2,13 +2,16 @@
 
 #include "async/HttpSession.h"
 #include "async/ImmediateCancellation.h"
+#include "async/RequestSessions.h"
 #include "async/Suspension.h"
-#include "discovery/Discovery.h"
+#include "discovery/DiscoveryLog.h"
 #include "discovery/Interfaces.h"
+#include "discovery/StagetimerProbe.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSet>
@@ -86,8 +89,9 @@ private:
 // One scan, shared by the calling thread and the scan thread. The scan thread alone writes
 // the findings; the caller reads them only after `finished` has opened.
 struct ScanJob {
-    explicit ScanJob(async::CancelToken cancel)
-        : token(cancel)
+    ScanJob(std::shared_ptr<detail::ServerProbe> probe, async::CancelToken cancel)
+        : servers(std::move(probe))
+        , token(cancel)
         , caller(new QObject)
         , finished(std::move(cancel)) {}
     ~ScanJob() {
@@ -99,20 +103,17 @@ struct ScanJob {
     }
 
     QStringList addresses;
-    qint64 port = 0;
     qint64 stagetimerPort = 0;
-    ScanProgress progress;
+    std::shared_ptr<detail::ServerProbe> servers;
     async::CancelToken token;
     // Receives the progress calls in the calling thread; lives as long as the job, which
     // the scan thread holds until its work has ended.
     QObject* caller;
 
-    QList<OntimeServer> servers;
     QList<StagetimerDesktop> stagetimers;
     Latch finished;
 
     QCoro::Task<> work();
-    QCoro::Task<> probeOntime(QString host, async::HttpSession& session);
     QCoro::Task<> probeDesktop(QString host, async::HttpSession& session);
 };
 
@@ -123,9 +124,9 @@ class ProgressAwaiter {
 public:
     ProgressAwaiter(ScanJob& job, qsizetype done)
         : m_job(job)
-        , m_done(done) {}
+        , m_call(job.servers->progressCall(done, job.addresses.size())) {}
 
-    bool await_ready() const { return !m_job.progress || m_job.token.isCancelled(); }
+    bool await_ready() const { return !m_call || m_job.token.isCancelled(); }
 
     void await_suspend(std::coroutine_handle<> handle) {
         m_state = std::make_shared<async::detail::Suspension>(handle);
@@ -136,10 +137,9 @@ public:
         });
         QMetaObject::invokeMethod(
             m_job.caller,
-            [weak, progress = m_job.progress, token = m_job.token, done = m_done,
-             total = m_job.addresses.size(), servers = m_job.servers] {
+            [weak, call = std::move(m_call), token = m_job.token] {
                 if (!token.isCancelled())
-                    progress(done, total, servers);
+                    call();
                 if (auto state = weak.lock())
                     state->post(resumeSuspension);
             },
@@ -153,13 +153,13 @@ public:
 
 private:
     ScanJob& m_job;
-    qsizetype m_done;
+    std::function<void()> m_call;
     std::shared_ptr<async::detail::Suspension> m_state;
     quint64 m_callback = 0;
 };
 
 QCoro::Task<> ScanJob::work() {
-    async::HttpSession& session = scanSession();
+    async::HttpSession& session = async::scanSession();
     const qsizetype total = addresses.size();
     for (qsizetype start = 0; start < total; start += scanBatchSize) {
         if (token.isCancelled())
@@ -171,11 +171,9 @@ QCoro::Task<> ScanJob::work() {
         std::vector<QCoro::Task<>> probes;
         probes.reserve(static_cast<size_t>(2 * (end - start)));
         for (qsizetype i = start; i < end; ++i) {
-            probes.push_back(probeOntime(addresses[i], session));
+            probes.push_back(servers->probe(addresses[i], session, token));
             probes.push_back(probeDesktop(addresses[i], session));
         }
-        // Each probe files its own finding when it ends, so equal hosts keep the order in
-        // which their probes finished.
         for (QCoro::Task<>& probe : probes)
             co_await probe;
     }
@@ -183,16 +181,9 @@ QCoro::Task<> ScanJob::work() {
     QThread::currentThread()->quit();
 }
 
-QCoro::Task<> ScanJob::probeOntime(QString host, async::HttpSession& session) {
-    const std::optional<OntimeServer> server =
-        co_await probe(std::move(host), port, session, token);
-    if (server)
-        servers.append(*server);
-}
-
 QCoro::Task<> ScanJob::probeDesktop(QString host, async::HttpSession& session) {
-    const std::optional<StagetimerDesktop> desktop =
-        co_await probeStagetimer(std::move(host), stagetimerPort, session, token);
+    auto probing = probeStagetimer(std::move(host), stagetimerPort, session, token);
+    const std::optional<StagetimerDesktop> desktop = co_await std::move(probing);
     if (desktop)
         stagetimers.append(*desktop);
 }
@@ -256,10 +247,6 @@ private:
     std::shared_ptr<ScanJob> m_job;
 };
 
-bool hostLess(const QString& a, const QString& b) {
-    return naturalCompare(a, b) < 0;
-}
-
 } // namespace
 
 int naturalCompare(QStringView a, QStringView b) {
@@ -316,37 +303,44 @@ QString scanSummary(qsizetype addresses, qsizetype servers, qsizetype stagetimer
     return summary;
 }
 
-QCoro::Task<ScanResult> scan(qint64 port, qint64 stagetimerPort, ScanProgress progress,
+namespace detail {
+
+QCoro::Task<ScanRun> runScan(std::shared_ptr<ServerProbe> servers, qint64 stagetimerPort,
                              async::CancelToken token) {
     const AddressPlan plan = addressPlan(localIPv4());
+    QElapsedTimer clock;
+    clock.start();
 
-    auto job = std::make_shared<ScanJob>(token);
+    auto job = std::make_shared<ScanJob>(std::move(servers), token);
     job->addresses = plan.addresses;
-    job->port = port;
     job->stagetimerPort = stagetimerPort;
-    job->progress = std::move(progress);
 
     ScanThread::launch(job);
     co_await job->finished;
 
-    ScanResult result;
+    ScanRun run;
+    run.reportLines = plan.reportLines;
+    run.addresses = plan.addresses.size();
+    run.finished = job->finished.isOpen();
     // Before the latch opens the scan thread still writes the findings: a caller that goes
     // away early gets none.
-    if (job->finished.isOpen()) {
-        result.servers = std::move(job->servers);
-        result.stagetimers = std::move(job->stagetimers);
-    }
-    std::stable_sort(
-        result.servers.begin(), result.servers.end(),
-        [](const OntimeServer& a, const OntimeServer& b) { return hostLess(a.host, b.host); });
-    std::stable_sort(result.stagetimers.begin(), result.stagetimers.end(),
+    if (run.finished)
+        run.stagetimers = std::move(job->stagetimers);
+    std::stable_sort(run.stagetimers.begin(), run.stagetimers.end(),
                      [](const StagetimerDesktop& a, const StagetimerDesktop& b) {
-                         return hostLess(a.host, b.host);
+                         return naturalCompare(a.host, b.host) < 0;
                      });
-    result.info =
-        plan.reportLines.join(u'\n') + u'\n' +
-        scanSummary(plan.addresses.size(), result.servers.size(), result.stagetimers.size());
-    co_return result;
+    qCDebug(lcDiscovery) << "scan of" << run.addresses << "addresses"
+                         << (token.isCancelled() ? "cancelled" : "done") << "after"
+                         << clock.elapsed() << "ms";
+    co_return run;
 }
+
+QString reportText(const ScanRun& run, qsizetype servers) {
+    return run.reportLines.join(u'\n') + u'\n' +
+           scanSummary(run.addresses, servers, run.stagetimers.size());
+}
+
+} // namespace detail
 
 } // namespace Discovery

@@ -6,6 +6,9 @@
 
 // A Stagetimer desktop application found on the local network.
 struct StagetimerDesktop {
+    // Where the desktop application listens unless it was told otherwise.
+    static constexpr qint64 defaultPort = 3000;
+
     QString host;
     qint64 port = 0;
     // False when it answered only on its old "api/v0/" interface.

@@ -39,3 +39,16 @@ QString cleanText(const QString& text, qsizetype maxLength) {
         clean += u'…';
     return clean;
 }
+
+QString trimBlanks(const QString& text) {
+    const auto isBlank = [](QChar c) {
+        return c == u'\t' || c.category() == QChar::Separator_Space;
+    };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}

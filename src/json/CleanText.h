@@ -12,3 +12,7 @@ QString cleanText(const QString& text, qsizetype maxLength);
 // Lengths that are generous for what people write and still fit a status line or a menu.
 inline constexpr qsizetype labelLength = 64;
 inline constexpr qsizetype messageLength = 500;
+
+// Text a person typed into a field (a host, a room, a key) without the blanks and tabs (every
+// Unicode space separator) at its ends. Line breaks stay: they are no blanks.
+QString trimBlanks(const QString& text);

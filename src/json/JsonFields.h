@@ -27,13 +27,13 @@ public:
     // The raw value, for keys that may take more than one shape; absent for missing or null.
     std::optional<QJsonValue> value(QStringView key) const;
 
-    // Reads a nested record with `decode(const QJsonObject&) -> std::optional<T>`.
-    template <typename T, typename Decode>
-    std::optional<T> record(QStringView key, Decode decode) {
+    // Reads a nested record with `read(const QJsonObject&) -> std::optional<T>`.
+    template <typename T, typename Read>
+    std::optional<T> record(QStringView key, Read read) {
         const std::optional<QJsonObject> inner = object(key);
         if (!inner)
             return std::nullopt;
-        std::optional<T> result = decode(*inner);
+        std::optional<T> result = read(*inner);
         if (!result)
             m_ok = false;
         return result;

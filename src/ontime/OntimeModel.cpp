@@ -2,60 +2,37 @@
 
 #include "async/Clock.h"
 #include "async/ImmediateCancellation.h"
+#include "async/PlainGet.h"
 #include "async/ServerAddress.h"
 #include "async/Sleep.h"
-#include "discovery/Discovery.h"
-#include "discovery/Scan.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
+#include "ontime/OntimeLog.h"
+#include "ontime/OntimeProbe.h"
 #include "ontime/OntimeRecords.h"
 #include "ontime/TimeFormat.h"
 #include "settings/SettingsStore.h"
 #include "json/CleanText.h"
 
-#include <QPointer>
-
-namespace {
-
-bool isSpaceOrTab(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
-}
-
-bool runsOn(const QString& playback) {
-    return playback == u"play" || playback == u"start" || playback == u"roll";
-}
-
-QString secondaryText(const RuntimeData::Message& message) {
-    const std::optional<QString> source =
-        message.timer ? message.timer->secondarySource : std::nullopt;
-    if (message.secondary)
-        return source == u"secondary" ? *message.secondary : QString();
-    if (!message.external)
-        return {};
-    if (const auto* text = std::get_if<QString>(&*message.external))
-        return source == u"external" ? *text : QString();
-    const auto& external = std::get<RuntimeData::Message::External>(*message.external);
-    return external.visible == true ? external.text.value_or(QString()) : QString();
-}
-
-} // namespace
-
-QString trimmedHost(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isSpaceOrTab(text[begin]))
-        ++begin;
-    while (end > begin && isSpaceOrTab(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 OntimeModel::OntimeModel(SettingsStore& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_status(L10n::lookup(u"Nicht verbunden"))
-    , m_pollTime(async::Clock::instance().nowMs())
-    , m_pollMonotonic(async::Clock::instance().monotonicMs()) {}
+    , m_search(settings, &probeOntime, m_timing.rescanPause) {
+    m_reading.pollTime = async::Clock::instance().nowMs();
+    m_reading.pollMonotonic = async::Clock::instance().monotonicMs();
+    using Search = Discovery::TimerSearchState;
+    QObject::connect(&m_search, &Search::scanningChanged, this, &OntimeModel::scanningChanged);
+    QObject::connect(&m_search, &Search::scanProgressChanged, this,
+                     &OntimeModel::scanProgressChanged);
+    QObject::connect(&m_search, &Search::foundChanged, this, &OntimeModel::foundChanged);
+    QObject::connect(&m_search, &Search::scanInfoChanged, this, &OntimeModel::scanInfoChanged);
+    QObject::connect(&m_search, &Search::stagetimersFoundChanged, this,
+                     &OntimeModel::stagetimersFoundChanged);
+    QObject::connect(&m_search, &Search::statusReported, this, &OntimeModel::setStatus);
+    QObject::connect(&m_search, &Search::choiceReady, this,
+                     [this] { Q_EMIT choiceOffered(found(), stagetimersFound()); });
+}
 
 OntimeModel::~OntimeModel() {
     // The tasks check their tokens after every wait and never touch this object again; they
@@ -68,7 +45,8 @@ OntimeModel::~OntimeModel() {
 
 void OntimeModel::setTiming(const Timing& timing) {
     m_timing = timing;
-    Discovery::setTimeouts({timing.requestTimeout, timing.scanTimeout});
+    m_search.setRescanPause(timing.rescanPause);
+    async::setRequestTimeouts({timing.requestTimeout, timing.scanTimeout});
 }
 
 // --- published properties -------------------------------------------------------------------
@@ -80,13 +58,6 @@ void OntimeModel::setServer(const std::optional<OntimeServer>& server) {
     Q_EMIT serverChanged();
 }
 
-void OntimeModel::setFound(const QList<OntimeServer>& found) {
-    if (m_found == found)
-        return;
-    m_found = found;
-    Q_EMIT foundChanged();
-}
-
 void OntimeModel::setStatus(const QString& status) {
     if (m_status == status)
         return;
@@ -94,39 +65,11 @@ void OntimeModel::setStatus(const QString& status) {
     Q_EMIT statusChanged();
 }
 
-void OntimeModel::setScanInfo(const QString& info) {
-    if (m_scanInfo == info)
-        return;
-    m_scanInfo = info;
-    Q_EMIT scanInfoChanged();
-}
-
-void OntimeModel::setScanning(bool scanning) {
-    if (m_scanning == scanning)
-        return;
-    m_scanning = scanning;
-    Q_EMIT scanningChanged();
-}
-
-void OntimeModel::setScanProgress(double progress) {
-    if (m_scanProgress == progress)
-        return;
-    m_scanProgress = progress;
-    Q_EMIT scanProgressChanged();
-}
-
 void OntimeModel::setConnected(bool connected) {
     if (m_connected == connected)
         return;
     m_connected = connected;
     Q_EMIT connectedChanged();
-}
-
-void OntimeModel::setStagetimersFound(const QList<StagetimerDesktop>& found) {
-    if (m_stagetimersFound == found)
-        return;
-    m_stagetimersFound = found;
-    Q_EMIT stagetimersFoundChanged();
 }
 
 // --- operations ------------------------------------------------------------------------------
@@ -137,40 +80,31 @@ void OntimeModel::start() {
 }
 
 void OntimeModel::connect(const OntimeServer& to) {
-    m_scanTask.cancel();
-    setScanning(false);
+    stopSearching();
     const bool sameServer = m_server == to;
     setServer(to);
 
     m_settings.setBool(SettingsKey::ontimeEnabled, true);
     Q_EMIT changed();
     m_settings.setString(SettingsKey::ontimeHost, to.host);
+    m_search.keep(to);
 
-    if (!m_found.contains(to)) {
-        QList<OntimeServer> found = m_found;
-        found.removeIf([&to](const OntimeServer& s) { return s.host == to.host; });
-        found.append(to);
-        setFound(found);
-    }
-
-    m_current.reset();
-    m_playback.clear();
-    m_eventTitle.clear();
     if (sameServer) {
+        m_reading.current.reset();
+        m_reading.playback.clear();
+        m_reading.eventTitle.clear();
         setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {to.label()}));
     } else {
         // Nothing of another server may show under this one's name, and it is not
         // "connected" before it has answered.
-        m_durationMs.reset();
-        m_addedMs.reset();
-        m_warningMs.reset();
-        m_dangerMs.reset();
-        m_timerMessage.clear();
-        m_timerMessageBlinks = false;
-        m_secondaryMessage.clear();
+        OntimeReading fresh;
+        fresh.pollTime = m_reading.pollTime;
+        fresh.pollMonotonic = m_reading.pollMonotonic;
+        m_reading = fresh;
         setConnected(false);
         setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {to.host}));
     }
+    qCDebug(lcOntime) << "polling" << to.label();
 
     m_pollTask.cancel();
     m_pollTask = async::TaskHandle::start(
@@ -198,14 +132,16 @@ void OntimeModel::connect(const QString& host) {
     m_typedProbe = async::TaskHandle::start(
         [this, target, typedPort](async::CancelToken token) -> QCoro::Task<> {
             const qint64 port = typedPort > 0 ? typedPort : m_settings.ontimePort();
-            auto probing = Discovery::probe(target, port, Discovery::session(), token);
+            auto probing = probeOntime(target, port, async::requestSession(), token);
             const std::optional<OntimeServer> server = co_await std::move(probing);
             if (token.isCancelled())
                 co_return;
-            if (server)
+            if (server) {
                 connect(*server);
-            else
-                setStatus(L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {target, port}));
+                co_return;
+            }
+            qCDebug(lcOntime) << "no Ontime at" << target << "port" << port;
+            setStatus(L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {target, port}));
         });
 }
 
@@ -218,14 +154,14 @@ void OntimeModel::search(bool autoConnect, bool offerChoice) {
 }
 
 void OntimeModel::disconnect() {
+    qCDebug(lcOntime) << "disconnecting";
     m_pollTask.cancel();
-    m_scanTask.cancel();
-    setScanning(false);
+    stopSearching();
     setServer(std::nullopt);
     setConnected(false);
-    m_current.reset();
-    m_timerMessage.clear();
-    m_secondaryMessage.clear();
+    m_reading.current.reset();
+    m_reading.timerMessage.clear();
+    m_reading.secondaryMessage.clear();
     m_settings.setBool(SettingsKey::ontimeEnabled, false);
     Q_EMIT changed();
     setStatus(L10n::lookup(u"Nicht verbunden"));
@@ -233,27 +169,33 @@ void OntimeModel::disconnect() {
 
 void OntimeModel::suspend() {
     m_pollTask.cancel();
-    m_scanTask.cancel();
-    setScanning(false);
+    stopSearching();
     setServer(std::nullopt);
     setConnected(false);
-    m_current.reset();
+    m_reading.current.reset();
+}
+
+void OntimeModel::stopSearching() {
+    m_scanTask.cancel();
+    m_search.halt();
 }
 
 std::optional<double> OntimeModel::remainingMs() const {
-    if (!m_connected || !m_current)
+    if (!m_connected)
         return std::nullopt;
-    if (m_playback == u"stop")
-        return std::nullopt;
-    if (m_playback == u"armed" && *m_current == 0)
-        return std::nullopt;
-    if (runsOn(m_playback))
-        return *m_current - double(async::Clock::instance().monotonicMs() - m_pollMonotonic);
-    return m_current;
+    return m_reading.remainingAt(async::Clock::instance().monotonicMs());
 }
 
 QString OntimeModel::format(double ms) {
     return formatRemaining(ms);
+}
+
+void OntimeModel::takeOver(const PollResponse& response) {
+    m_reading = ::takeOver(m_reading, response);
+}
+
+void OntimeModel::takeOver(const LegacyPoll& poll) {
+    m_reading = ::takeOver(m_reading, poll);
 }
 
 // --- tasks -----------------------------------------------------------------------------------
@@ -268,9 +210,10 @@ QCoro::Task<> OntimeModel::reconnectProcedure(async::CancelToken token) {
     // An empty remembered host is no host: probing it could only fail.
     const std::optional<QString> host = m_settings.ontimeHost();
     if (host && !host->isEmpty()) {
+        qCDebug(lcOntime) << "reconnecting to the remembered host" << *host;
         setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {*host}));
-        const std::optional<OntimeServer> server =
-            co_await Discovery::probe(*host, m_settings.ontimePort(), Discovery::session(), token);
+        auto probing = probeOntime(*host, m_settings.ontimePort(), async::requestSession(), token);
+        const std::optional<OntimeServer> server = co_await std::move(probing);
         if (token.isCancelled())
             co_return;
         if (server) {
@@ -280,98 +223,41 @@ QCoro::Task<> OntimeModel::reconnectProcedure(async::CancelToken token) {
     }
     if (token.isCancelled())
         co_return;
-    co_await scanProcedure(true, false, token);
+    qCDebug(lcOntime) << "searching the network for a server";
+    auto searching = scanProcedure(true, false, token);
+    co_await std::move(searching);
 }
 
 QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
                                          async::CancelToken token) {
-    // Every way out below resets `scanning`, except when cancelled: whoever cancels sets it.
-    setScanning(true);
-    for (;;) {
-        if (token.isCancelled())
-            co_return;
-        if (!m_server)
-            setStatus(offerChoice ? L10n::lookup(u"Suche Ontime und Stagetimer im Netzwerk …")
-                                  : L10n::lookup(u"Suche Ontime im Netzwerk …"));
-        const qint64 port = m_settings.ontimePort();
-        QPointer<OntimeModel> self(this);
-        // Built outside the co_await: g++ 12 frees a lambda's captures twice when the lambda
-        // is a temporary of the awaited expression.
-        Discovery::ScanProgress progress = [self](qsizetype done, qsizetype total,
-                                                  const QList<OntimeServer>& servers) {
-            if (!self)
-                return;
-            self->setScanProgress(double(done) / double(total < 2 ? 1 : total));
-            QList<OntimeServer> found = self->m_found;
-            for (const OntimeServer& server : servers) {
-                if (!found.contains(server))
-                    found.append(server);
-            }
-            self->setFound(found);
-        };
-        const Discovery::ScanResult result =
-            co_await Discovery::scan(port, m_stagetimerPort, std::move(progress), token);
-        if (token.isCancelled())
-            co_return;
-
-        setFound(result.servers);
-        setStagetimersFound(result.stagetimers);
-        setScanInfo(result.info);
-        setScanProgress(1);
-
-        if (offerChoice && (!result.servers.isEmpty() || !result.stagetimers.isEmpty())) {
-            setScanning(false);
-            if (!m_server)
-                setStatus(L10n::lookup(u"Bitte ein Ontime auswählen"));
-            Q_EMIT choiceOffered(result.servers, result.stagetimers);
-            co_return;
-        }
-        if (m_server || !autoConnect) {
-            if (!m_server)
-                setStatus(result.servers.isEmpty()
-                              ? L10n::fill(L10n::lookup(u"Kein Ontime gefunden (Port %d)"), {port})
-                              : L10n::lookup(u"Bitte ein Ontime auswählen"));
-            setScanning(false);
-            co_return;
-        }
-        if (result.servers.isEmpty()) {
-            setStatus(L10n::fill(L10n::lookup(u"Kein Ontime gefunden (Port %d) – neuer Versuch …"),
-                                 {port}));
-            const bool waited = co_await async::sleep(m_timing.rescanPause, token);
-            if (!waited)
-                co_return;
-            continue;
-        }
-        const QString remembered = m_settings.ontimeHost().value_or(QString());
-        OntimeServer pick = result.servers.first();
-        for (const OntimeServer& server : result.servers) {
-            if (server.host == remembered) {
-                pick = server;
-                break;
-            }
-        }
-        connect(pick);
-        co_return;
-    }
+    auto searching = m_search.run(autoConnect, offerChoice, m_server.has_value(), token);
+    const std::optional<OntimeServer> pick = co_await std::move(searching);
+    if (pick)
+        connect(*pick);
 }
 
 QCoro::Task<> OntimeModel::pollLoop(OntimeServer server, async::CancelToken token) {
     const QString path = pollPath(server.api);
-    if (!Discovery::requestUrl(server.host, server.port, path))
+    if (!async::requestUrl(server.host, server.port, path))
         co_return;
     int failures = 0;
     while (!token.isCancelled()) {
-        const async::HttpResponse response =
-            co_await Discovery::get(Discovery::session(), server.host, server.port, path, token);
+        auto request =
+            async::plainGet(async::requestSession(), server.host, server.port, path, token);
+        const async::HttpResponse response = co_await std::move(request);
         if (token.isCancelled())
             co_return;
         if (!response.received) {
+            qCDebug(lcOntime) << "poll failed:" << response.error
+                              << "failures in a row:" << failures + 1;
             if (failures >= 2 && m_connected) {
+                qCDebug(lcOntime) << "connection to" << server.label() << "interrupted";
                 setConnected(false);
                 setStatus(
                     L10n::fill(L10n::lookup(u"Verbindung zu %@ unterbrochen …"), {server.host}));
             }
             if (failures + 1 >= 10) {
+                qCDebug(lcOntime) << "dropping" << server.label() << "after ten failed polls";
                 setServer(std::nullopt);
                 reconnect();
                 co_return;
@@ -380,17 +266,21 @@ QCoro::Task<> OntimeModel::pollLoop(OntimeServer server, async::CancelToken toke
         } else {
             // Any answer is contact, whatever its status; one that does not decode keeps the
             // values we have.
+            if (response.status < 200 || response.status > 299)
+                qCDebug(lcOntime) << "poll answered with HTTP status" << response.status;
             if (!response.bodyTooLarge)
                 takeOverBody(server.api, response.body);
-            m_pollTime = async::Clock::instance().nowMs();
-            m_pollMonotonic = async::Clock::instance().monotonicMs();
+            m_reading.pollTime = async::Clock::instance().nowMs();
+            m_reading.pollMonotonic = async::Clock::instance().monotonicMs();
             if (!m_connected) {
+                qCDebug(lcOntime) << "connected to" << server.label();
                 setConnected(true);
                 setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {server.label()}));
             }
             failures = 0;
         }
-        const bool waited = co_await async::sleep(m_timing.pollInterval, token);
+        auto pause = async::sleep(m_timing.pollInterval, token);
+        const bool waited = co_await std::move(pause);
         if (!waited)
             co_return;
     }
@@ -399,38 +289,9 @@ QCoro::Task<> OntimeModel::pollLoop(OntimeServer server, async::CancelToken toke
 void OntimeModel::takeOverBody(OntimeAPI api, const QByteArray& body) {
     if (api == OntimeAPI::v3) {
         if (const std::optional<PollResponse> response = PollResponse::decode(body))
-            takeOver(*response);
+            return takeOver(*response);
     } else if (const std::optional<LegacyPoll> poll = LegacyPoll::decode(body)) {
-        takeOver(*poll);
+        return takeOver(*poll);
     }
-}
-
-void OntimeModel::takeOver(const PollResponse& response) {
-    const RuntimeData& d = response.payload;
-    m_current = d.timer ? d.timer->current : std::nullopt;
-    m_playback = d.timer ? d.timer->playback.value_or(QString()) : QString();
-    m_durationMs = d.timer ? d.timer->duration : std::nullopt;
-    m_addedMs = d.timer ? d.timer->addedTime : std::nullopt;
-    m_eventTitle =
-        d.eventNow ? cleanText(d.eventNow->title.value_or(QString()), messageLength) : QString();
-    m_warningMs = d.eventNow ? d.eventNow->timeWarning : std::nullopt;
-    m_dangerMs = d.eventNow ? d.eventNow->timeDanger : std::nullopt;
-    const std::optional<RuntimeData::Message::TimerMessage> timer =
-        d.message ? d.message->timer : std::nullopt;
-    m_timerMessage = timer && timer->visible == true
-                         ? cleanText(timer->text.value_or(QString()), messageLength)
-                         : QString();
-    m_timerMessageBlinks = timer && timer->blink == true;
-    m_secondaryMessage =
-        d.message ? cleanText(secondaryText(*d.message), messageLength) : QString();
-}
-
-void OntimeModel::takeOver(const LegacyPoll& poll) {
-    m_current = poll.running ? std::optional<double>(*poll.running * 1000) : std::nullopt;
-    m_playback = poll.playback.value_or(QString());
-    m_eventTitle.clear();
-    m_timerMessage.clear();
-    m_secondaryMessage.clear();
-    m_durationMs.reset();
-    m_addedMs.reset();
+    qCDebug(lcOntime) << "poll answer does not decode; keeping the last values";
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "async/CancelToken.h"
+#include "async/RequestSessions.h"
 #include "async/TaskHandle.h"
 #include "discovery/StagetimerDesktop.h"
+#include "discovery/TimerSearch.h"
+#include "ontime/OntimeReading.h"
 #include "ontime/OntimeServer.h"
+#include "json/CleanText.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -11,7 +15,6 @@
 #include <QString>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 class SettingsStore;
@@ -23,9 +26,10 @@ struct LegacyPoll;
 // connection and finds the server again by itself. Lives on the main thread; its tasks run
 // there and suspend while requests are out.
 //
-// The properties below are observable and notify on change. The timer and message fields
-// further down are plain: the controller reads them four times a second, and only connect()
-// to a server and disconnect() announce them, through changed().
+// The properties below are observable and notify on change; those of the search (found,
+// scanInfo, scanning, scanProgress, stagetimersFound) are its network search's, passed on. The
+// timer and message fields of the reading are plain: the controller reads them four times a
+// second, and only connect() to a server and disconnect() announce them, through changed().
 class OntimeModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<OntimeServer> server READ server NOTIFY serverChanged)
@@ -45,11 +49,9 @@ public:
         std::chrono::milliseconds rescanPause{5000};
         // The request timeouts are those of the shared sessions and so hold for the whole
         // process.
-        std::chrono::milliseconds requestTimeout{1500};
-        std::chrono::milliseconds scanTimeout{800};
+        std::chrono::milliseconds requestTimeout = async::RequestTimeouts{}.request;
+        std::chrono::milliseconds scanTimeout = async::RequestTimeouts{}.scan;
     };
-
-    static constexpr qint64 defaultStagetimerPort = 3000;
 
     explicit OntimeModel(SettingsStore& settings, QObject* parent = nullptr);
     ~OntimeModel() override;
@@ -57,32 +59,32 @@ public:
     Timing timing() const { return m_timing; }
     void setTiming(const Timing& timing);
     // The port the scan looks for Stagetimer desktop applications on.
-    void setStagetimerPort(qint64 port) { m_stagetimerPort = port; }
+    void setStagetimerPort(qint64 port) { m_search.setStagetimerPort(port); }
 
     std::optional<OntimeServer> server() const { return m_server; }
-    QList<OntimeServer> found() const { return m_found; }
+    QList<OntimeServer> found() const { return m_search.found(); }
     QString status() const { return m_status; }
-    QString scanInfo() const { return m_scanInfo; }
-    bool scanning() const { return m_scanning; }
-    double scanProgress() const { return m_scanProgress; }
+    QString scanInfo() const { return m_search.scanInfo(); }
+    bool scanning() const { return m_search.scanning(); }
+    double scanProgress() const { return m_search.scanProgress(); }
     bool connected() const { return m_connected; }
-    QList<StagetimerDesktop> stagetimersFound() const { return m_stagetimersFound; }
+    QList<StagetimerDesktop> stagetimersFound() const { return m_search.stagetimersFound(); }
 
+    // What the server said last; the accessors below read it.
+    const OntimeReading& reading() const { return m_reading; }
     // Remaining milliseconds at the last poll answer, negative in overtime.
-    std::optional<double> current() const { return m_current; }
-    QString playback() const { return m_playback; }
-    QString eventTitle() const { return m_eventTitle; }
-    std::optional<double> durationMs() const { return m_durationMs; }
-    // Time added to the running event; absent from servers that do not report it.
-    std::optional<double> addedMs() const { return m_addedMs; }
-    std::optional<double> warningMs() const { return m_warningMs; }
-    std::optional<double> dangerMs() const { return m_dangerMs; }
-    // The visible timer-screen message, empty if none.
-    QString timerMessage() const { return m_timerMessage; }
-    bool timerMessageBlinks() const { return m_timerMessageBlinks; }
-    QString secondaryMessage() const { return m_secondaryMessage; }
+    std::optional<double> current() const { return m_reading.current; }
+    QString playback() const { return m_reading.playback; }
+    QString eventTitle() const { return m_reading.eventTitle; }
+    std::optional<double> durationMs() const { return m_reading.durationMs; }
+    std::optional<double> addedMs() const { return m_reading.addedMs; }
+    std::optional<double> warningMs() const { return m_reading.warningMs; }
+    std::optional<double> dangerMs() const { return m_reading.dangerMs; }
+    QString timerMessage() const { return m_reading.timerMessage; }
+    bool timerMessageBlinks() const { return m_reading.timerMessageBlinks; }
+    QString secondaryMessage() const { return m_reading.secondaryMessage; }
     // When the last poll answer arrived, in milliseconds since the epoch.
-    qint64 pollTime() const { return m_pollTime; }
+    qint64 pollTime() const { return m_reading.pollTime; }
     const async::TaskHandle& pollTask() const { return m_pollTask; }
     const async::TaskHandle& scanTask() const { return m_scanTask; }
 
@@ -108,7 +110,8 @@ public:
     // The clock text of remaining milliseconds.
     static QString format(double ms);
 
-    // Takes over the values of a poll answer (exposed for tests of the rules).
+    // Takes over the values of a poll answer as the poll loop does; the moment of the last
+    // answer stays.
     void takeOver(const PollResponse& response);
     void takeOver(const LegacyPoll& poll);
 
@@ -132,13 +135,10 @@ Q_SIGNALS:
 
 private:
     void setServer(const std::optional<OntimeServer>& server);
-    void setFound(const QList<OntimeServer>& found);
     void setStatus(const QString& status);
-    void setScanInfo(const QString& info);
-    void setScanning(bool scanning);
-    void setScanProgress(double progress);
     void setConnected(bool connected);
-    void setStagetimersFound(const QList<StagetimerDesktop>& found);
+    // Cancels the scan or reconnect task; a cancelled search leaves `scanning` to us.
+    void stopSearching();
 
     void reconnect();
     QCoro::Task<> reconnectProcedure(async::CancelToken token);
@@ -147,37 +147,20 @@ private:
     void takeOverBody(OntimeAPI api, const QByteArray& body);
 
     SettingsStore& m_settings;
+    Timing m_timing;
     std::optional<OntimeServer> m_server;
-    QList<OntimeServer> m_found;
     QString m_status;
-    QString m_scanInfo;
-    bool m_scanning = false;
-    double m_scanProgress = 0;
     bool m_connected = false;
-    QList<StagetimerDesktop> m_stagetimersFound;
-
-    std::optional<double> m_current;
-    QString m_playback;
-    QString m_eventTitle;
-    std::optional<double> m_durationMs;
-    std::optional<double> m_addedMs;
-    std::optional<double> m_warningMs;
-    std::optional<double> m_dangerMs;
-    QString m_timerMessage;
-    bool m_timerMessageBlinks = false;
-    QString m_secondaryMessage;
-    qint64 m_pollTime = 0;
-    // The same moment on the monotonic clock, from which the running time is counted on.
-    qint64 m_pollMonotonic = 0;
+    OntimeReading m_reading;
+    Discovery::TimerSearch<OntimeServer> m_search;
     async::TaskHandle m_pollTask;
     async::TaskHandle m_scanTask;
-
-    Timing m_timing;
-    qint64 m_stagetimerPort = defaultStagetimerPort;
     // The probe of the last typed host: a newer one replaces it, so that the older answer
     // can never win; disconnect() leaves it alone.
     async::TaskHandle m_typedProbe;
 };
 
-// Trims spaces and tabs (every Unicode space separator) from both ends; line breaks stay.
-QString trimmedHost(const QString& text);
+// A typed host without the blanks and tabs at its ends; line breaks stay.
+inline QString trimmedHost(const QString& text) {
+    return trimBlanks(text);
+}

@@ -66,7 +66,7 @@ std::optional<RuntimeData::Message> messageFromJson(const QJsonObject& object) {
 
 } // namespace
 
-std::optional<RuntimeData> RuntimeData::fromJson(const QJsonObject& object) {
+std::optional<RuntimeData> RuntimeData::fromObject(const QJsonObject& object) {
     JsonFields f(object);
     RuntimeData data;
     data.clock = f.number(u"clock");
@@ -82,7 +82,7 @@ std::optional<PollResponse> PollResponse::decode(const QByteArray& body) {
         return std::nullopt;
     JsonFields f(*object);
     const std::optional<RuntimeData> payload =
-        f.record<RuntimeData>(u"payload", RuntimeData::fromJson);
+        f.record<RuntimeData>(u"payload", RuntimeData::fromObject);
     if (!payload || !f.ok())
         return std::nullopt;
     return PollResponse{*payload};

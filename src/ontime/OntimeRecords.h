@@ -52,7 +52,7 @@ struct RuntimeData {
     std::optional<Event> eventNow;
     std::optional<Message> message;
 
-    static std::optional<RuntimeData> fromJson(const QJsonObject& object);
+    static std::optional<RuntimeData> fromObject(const QJsonObject& object);
 };
 
 // "api/poll" of a current server.

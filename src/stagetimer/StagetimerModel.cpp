@@ -6,7 +6,10 @@
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "settings/SettingsStore.h"
+#include "stagetimer/StagetimerLog.h"
 #include "json/CleanText.h"
+
+#include <QUrl>
 
 using stagetimer::STMessages;
 using stagetimer::STStatus;
@@ -18,21 +21,14 @@ const QString statusPath = QStringLiteral("get_status");
 const QString messagesPath = QStringLiteral("get_all_messages");
 const QString timerPath = QStringLiteral("get_timer");
 
-bool isBlank(QChar c) {
-    return c == u'\t' || c.category() == QChar::Separator_Space;
+// Where a base address points, for the log: its host and port and nothing that the user may
+// have typed after them.
+QString serverOf(const QString& base) {
+    const QUrl url(base);
+    return url.host() + u':' + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
 }
 
 } // namespace
-
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 StagetimerModel::StagetimerModel(SettingsStore& settings, QObject* parent)
     : QObject(parent)
@@ -44,13 +40,12 @@ StagetimerModel::~StagetimerModel() {
     // The task checks its token after every wait, so it never touches this object again;
     // it ends here and now, before the session it waits on goes away.
     const async::ImmediateCancellation now;
-    pollTask.cancel();
+    m_pollTask.cancel();
 }
 
 void StagetimerModel::setTiming(Timing timing) {
     m_timing = timing;
-    m_session.setTransferTimeout(timing.requestTimeout);
-    m_session.setDeadline(timing.requestTimeout);
+    m_session.setTimeout(timing.requestTimeout);
 }
 
 void StagetimerModel::setStatus(const QString& status) {
@@ -117,50 +112,52 @@ void StagetimerModel::connect() {
         setStatus(L10n::lookup(u"Bitte Raum-ID und API-Key eingeben"));
         return;
     }
-    pollTask.cancel();
+    m_pollTask.cancel();
     setConnecting(true);
     setConnected(false);
     setStatus(L10n::lookup(u"Verbinde mit Stagetimer …"));
-    pollTask = async::TaskHandle::start(
+    m_pollTask = async::TaskHandle::start(
         [this](async::CancelToken token) { return attempt(std::move(token)); });
 }
 
 void StagetimerModel::disconnect() {
-    pollTask.cancel();
+    qCDebug(lcStagetimer) << "disconnecting";
+    m_pollTask.cancel();
     setConnecting(false);
     setConnected(false);
     m_settings.setBool(SettingsKey::stagetimerEnabled, false);
     Q_EMIT changed();
-    message.clear();
-    timerName.clear();
-    finish.reset();
-    namedTimerID.reset();
+    m_state.message.clear();
+    m_state.timerName.clear();
+    m_state.finish.reset();
+    m_namedTimerID.reset();
     setStatus(L10n::lookup(u"Nicht verbunden"));
 }
 
+void StagetimerModel::suspend() {
+    m_pollTask.cancel();
+    setConnecting(false);
+    setConnected(false);
+}
+
 std::optional<double> StagetimerModel::remainingMs() const {
-    if (!m_connected || !finish)
+    if (!m_connected)
         return std::nullopt;
-    if (running)
-        return *finish - (static_cast<double>(async::Clock::instance().nowMs()) + clockOffset);
-    if (pause && *pause > 0)
-        return *finish - *pause;
-    if (startTime && *startTime > 0)
-        return *finish - *startTime;
-    return std::nullopt;
+    return m_state.remainingMs(async::Clock::instance().nowMs());
 }
 
 void StagetimerModel::apply(const STStatus& answer) {
-    running = answer.running.value_or(false);
+    m_state.running = answer.running.value_or(false);
     // A zero or absurd instant would show hundreds of thousands of hours: no time beats a
     // wrong one.
-    finish = stagetimer::plausibleInstant(answer.finish);
-    pause = stagetimer::plausibleInstant(answer.pause);
-    startTime = stagetimer::plausibleInstant(answer.start);
-    timerID = answer.timer_id;
+    m_state.finish = stagetimer::plausibleInstant(answer.finish);
+    m_state.pause = stagetimer::plausibleInstant(answer.pause);
+    m_state.startTime = stagetimer::plausibleInstant(answer.start);
+    m_timerID = answer.timer_id;
     if (const std::optional<double> serverTime = stagetimer::plausibleInstant(answer.server_time))
-        clockOffset = *serverTime - static_cast<double>(async::Clock::instance().nowMs());
+        m_state.clockOffset = *serverTime - static_cast<double>(async::Clock::instance().nowMs());
     if (!m_connected) {
+        qCDebug(lcStagetimer) << "connected to" << serverOf(m_base);
         const QString name = server().isEmpty() ? stagetimer::cloudDisplayName() : server();
         setConnected(true);
         setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {name}));
@@ -173,9 +170,12 @@ StagetimerModel::get(const QString& path, const QString& extra, const async::Can
                      const QString& from) {
     // The status code is kept only while this task is still wanted; after cancellation the
     // object may be gone.
-    auto keepStatus = [this, token](int status) {
-        if (!token.isCancelled())
-            lastHTTPCode = status;
+    auto keepStatus = [this, token, path](int status) {
+        if (token.isCancelled())
+            return;
+        m_lastHTTPCode = status;
+        if (status < 200 || status > 299)
+            qCDebug(lcStagetimer) << path << "answered with HTTP status" << status;
     };
     return stagetimer::get<Payload>(m_session, path, from, extra, {roomID(), apiKey()}, token,
                                     std::move(keepStatus));
@@ -195,7 +195,7 @@ QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
         if (token.isCancelled())
             co_return;
         if (answer.ok()) {
-            base = candidate;
+            m_base = candidate;
             m_settings.setBool(SettingsKey::stagetimerEnabled, true);
             Q_EMIT changed();
             setConnecting(false);
@@ -206,11 +206,12 @@ QCoro::Task<> StagetimerModel::attempt(async::CancelToken token) {
             co_await std::move(polling);
             co_return;
         }
+        qCDebug(lcStagetimer) << "no usable status from" << serverOf(candidate);
         // A 404 after a real answer is most likely the wrong path of a server that does
         // exist: its first explanation is the useful one.
-        if (!(lastHTTPCode == 404 && lastError != unreachable))
+        if (!(m_lastHTTPCode == 404 && lastError != unreachable))
             lastError = answer.error;
-        if (lastHTTPCode == 401 || lastHTTPCode == 403 || lastHTTPCode == 429)
+        if (m_lastHTTPCode == 401 || m_lastHTTPCode == 403 || m_lastHTTPCode == 429)
             break;
     }
     setConnecting(false);
@@ -222,15 +223,15 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
     qint64 cycle = 0;
     while (!token.isCancelled()) {
         if (cycle % 2 == 0) {
-            auto request = get<STMessages>(messagesPath, QString(), token, base);
+            auto request = get<STMessages>(messagesPath, QString(), token, m_base);
             const Result<STMessages> messages = co_await std::move(request);
             if (token.isCancelled())
                 co_return;
             if (messages.ok())
-                message = stagetimer::showingMessage(*messages.payload);
+                m_state.message = stagetimer::showingMessage(*messages.payload);
         }
 
-        auto statusRequest = get<STStatus>(statusPath, QString(), token, base);
+        auto statusRequest = get<STStatus>(statusPath, QString(), token, m_base);
         const Result<STStatus> status = co_await std::move(statusRequest);
         if (token.isCancelled())
             co_return;
@@ -238,20 +239,25 @@ QCoro::Task<> StagetimerModel::pollLoop(async::CancelToken token) {
             apply(*status.payload);
             failures = 0;
             const std::optional<QString> id = status.payload->timer_id;
-            if (id && id != namedTimerID) {
+            if (id && id != m_namedTimerID) {
                 const QString extra = stagetimer::timerQuery(*id);
-                auto request = get<STTimer>(timerPath, extra, token, base);
+                auto request = get<STTimer>(timerPath, extra, token, m_base);
                 const Result<STTimer> timer = co_await std::move(request);
                 if (token.isCancelled())
                     co_return;
                 if (timer.ok()) {
-                    timerName = cleanText(timer.payload->name.value_or(QString()), messageLength);
-                    namedTimerID = id;
+                    m_state.timerName =
+                        cleanText(timer.payload->name.value_or(QString()), messageLength);
+                    m_namedTimerID = id;
                 }
             }
-        } else if (++failures >= 3) {
-            setConnected(false);
-            setStatus(L10n::fill(L10n::lookup(u"Stagetimer: %@"), {status.error}));
+        } else {
+            ++failures;
+            qCDebug(lcStagetimer) << "status request failed," << failures << "in a row";
+            if (failures >= 3) {
+                setConnected(false);
+                setStatus(L10n::fill(L10n::lookup(u"Stagetimer: %@"), {status.error}));
+            }
         }
 
         ++cycle;

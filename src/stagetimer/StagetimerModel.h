@@ -3,14 +3,15 @@
 #include "async/CancelToken.h"
 #include "async/HttpSession.h"
 #include "async/TaskHandle.h"
+#include "stagetimer/StagetimerState.h"
 #include "stagetimer/StagetimerWire.h"
+#include "json/CleanText.h"
 
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 class SettingsStore;
@@ -49,7 +50,6 @@ public:
     QString status() const { return m_status; }
     bool connected() const { return m_connected; }
     bool connecting() const { return m_connecting; }
-    // The controller clears both when it suspends the client.
     void setConnected(bool connected);
     void setConnecting(bool connecting);
 
@@ -67,29 +67,28 @@ public:
     void connect();
     // Stops everything and forgets that the user chose Stagetimer.
     void disconnect();
+    // Stops the attempt or the poll loop and shows the client as not connected; keeps the
+    // settings, so that start() reconnects.
+    void suspend();
 
-    // Milliseconds left on the room's timer, negative in overtime; none when unknown.
+    // Milliseconds left on the room's timer, negative in overtime; none when unknown or not
+    // connected.
     std::optional<double> remainingMs() const;
 
-    // Fed by the last status answer; nothing is notified when they change.
-    bool running = false;
-    QString timerName;
-    QString message;
-    std::optional<double> finish;
-    std::optional<double> pause;
-    std::optional<double> startTime;
-    // Server clock minus local clock, in milliseconds.
-    double clockOffset = 0;
-    // The base address every poll uses.
-    QString base;
-    std::optional<QString> timerID;
-    // The timer whose name timerName holds.
-    std::optional<QString> namedTimerID;
-    // The status of the most recent response of any request; never reset.
-    int lastHTTPCode = 0;
+    // Fed by the answers; nothing is notified when it changes.
+    const StagetimerState& state() const { return m_state; }
+    // Puts a state in place of what the answers said, until the next answer.
+    void setState(const StagetimerState& state) { m_state = state; }
 
+    // The base address every poll uses.
+    QString base() const { return m_base; }
+    std::optional<QString> timerID() const { return m_timerID; }
+    // The timer whose name the state holds.
+    std::optional<QString> namedTimerID() const { return m_namedTimerID; }
+    // The status of the most recent response of any request; never reset.
+    int lastHTTPCode() const { return m_lastHTTPCode; }
     // The connection attempt and, after it, the poll loop. Cancelling it stops both.
-    async::TaskHandle pollTask;
+    const async::TaskHandle& pollTask() const { return m_pollTask; }
 
 Q_SIGNALS:
     void statusChanged();
@@ -123,7 +122,10 @@ private:
     QString m_status;
     bool m_connected = false;
     bool m_connecting = false;
+    StagetimerState m_state;
+    QString m_base;
+    std::optional<QString> m_timerID;
+    std::optional<QString> m_namedTimerID;
+    int m_lastHTTPCode = 0;
+    async::TaskHandle m_pollTask;
 };
-
-// Removes Unicode space separators and tabs at both ends; line breaks stay.
-QString trimBlanks(const QString& text);

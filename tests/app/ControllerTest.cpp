@@ -1,7 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/QtTranslations.h"
 #include "app/StatusItem.h"
-#include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"

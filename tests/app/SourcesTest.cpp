@@ -1,7 +1,6 @@
 #include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
 #include "app/TimerChooserDialog.h"
-#include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"

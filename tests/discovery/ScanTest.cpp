@@ -1,8 +1,10 @@
 #include "discovery/Scan.h"
-#include "discovery/Discovery.h"
+#include "async/RequestSessions.h"
 #include "discovery/Interfaces.h"
+#include "discovery/StagetimerProbe.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
+#include "ontime/OntimeProbe.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
 
@@ -61,17 +63,19 @@ class ScanTest final : public QObject {
     fakes::FakeHosts m_ontime;
     fakes::FakeHosts m_stagetimer;
 
-    Discovery::ScanResult scan(QList<ProgressCall>* calls = nullptr, async::CancelToken token = {},
-                               std::function<void(qsizetype)> onProgress = {}) {
-        Discovery::ScanProgress progress = [calls, onProgress](qsizetype done, qsizetype total,
-                                                               const QList<OntimeServer>& servers) {
-            if (calls)
-                calls->append({done, total, hostsOf(servers)});
-            if (onProgress)
-                onProgress(done);
-        };
-        return QCoro::waitFor(
-            Discovery::scan(m_ontime.port(), m_stagetimer.port(), std::move(progress), token));
+    Discovery::ScanResult<OntimeServer> scan(QList<ProgressCall>* calls = nullptr,
+                                             async::CancelToken token = {},
+                                             std::function<void(qsizetype)> onProgress = {}) {
+        Discovery::ScanProgress<OntimeServer> progress =
+            [calls, onProgress](qsizetype done, qsizetype total,
+                                const QList<OntimeServer>& servers) {
+                if (calls)
+                    calls->append({done, total, hostsOf(servers)});
+                if (onProgress)
+                    onProgress(done);
+            };
+        return QCoro::waitFor(Discovery::scan<OntimeServer>(
+            probeOntime, m_ontime.port(), m_stagetimer.port(), std::move(progress), token));
     }
 
 private Q_SLOTS:
@@ -125,7 +129,7 @@ private Q_SLOTS:
     }
 
     void init() {
-        Discovery::setTimeouts({});
+        async::setRequestTimeouts({});
         useInterfaces(QStringLiteral("en9=127.0.1.20/24"));
     }
 
@@ -146,7 +150,7 @@ private Q_SLOTS:
     }
 
     void stagetimerProbe() {
-        auto& session = Discovery::scanSession();
+        auto& session = async::scanSession();
         const qint64 port = m_stagetimer.port();
         const auto probe = [&](const QString& host) {
             return QCoro::waitFor(Discovery::probeStagetimer(host, port, session));
@@ -175,7 +179,7 @@ private Q_SLOTS:
         QList<ProgressCall> calls;
         m_ontime.at(decoyHost).clearRequests();
         m_stagetimer.at(stagetimerHost).clearRequests();
-        const Discovery::ScanResult result = scan(&calls);
+        const Discovery::ScanResult<OntimeServer> result = scan(&calls);
 
         QCOMPARE(hostsOf(result.servers),
                  (QStringList{v1Host, v3Host, v3OtherHost, lateBatchHost}));
@@ -212,7 +216,7 @@ private Q_SLOTS:
         useInterfaces(QStringLiteral("en9=127.0.1.8/29")); // 127.0.1.9 to .14
         for (const QString& host : {stagetimerHost, oldStagetimerHost})
             m_stagetimer.at(host).close();
-        const Discovery::ScanResult result = scan();
+        const Discovery::ScanResult<OntimeServer> result = scan();
         QVERIFY(m_stagetimer.at(stagetimerHost)
                     .listen(QHostAddress(stagetimerHost), m_stagetimer.port()));
         QVERIFY(m_stagetimer.at(oldStagetimerHost)
@@ -227,7 +231,7 @@ private Q_SLOTS:
         useInterfaces(QStringLiteral("en1=127.0.2.20/24,en2=127.0.3.5/27,en3=127.0.3.70/28,"
                                      "en4=127.0.3.96/30,en5=127.0.3.100/30"));
         QList<ProgressCall> calls;
-        const Discovery::ScanResult result = scan(&calls);
+        const Discovery::ScanResult<OntimeServer> result = scan(&calls);
         QCOMPARE(calls, (QList<ProgressCall>{{0, 300, {}}, {128, 300, {}}, {256, 300, {}}}));
         QVERIFY(result.info.endsWith(QStringLiteral("\n300 Adressen geprüft, 0 Ontime gefunden")));
         QCOMPARE(result.info.count(u'\n'), 5);
@@ -236,7 +240,7 @@ private Q_SLOTS:
     void noNetworkProbesOnlyThisComputer() {
         useInterfaces(QString());
         QList<ProgressCall> calls;
-        const Discovery::ScanResult result = scan(&calls);
+        const Discovery::ScanResult<OntimeServer> result = scan(&calls);
         QCOMPARE(calls, (QList<ProgressCall>{{0, 1, {}}}));
         QCOMPARE(result.info,
                  QStringLiteral("Kein Netzwerk gefunden – nur dieser Computer wird geprüft\n"
@@ -248,10 +252,11 @@ private Q_SLOTS:
     void cancellationStopsBatching() {
         async::CancelToken token;
         QList<ProgressCall> calls;
-        const Discovery::ScanResult result = scan(&calls, token, [token](qsizetype done) {
-            if (done > 0)
-                token.cancel();
-        });
+        const Discovery::ScanResult<OntimeServer> result =
+            scan(&calls, token, [token](qsizetype done) {
+                if (done > 0)
+                    token.cancel();
+            });
         QCOMPARE(calls.size(), 2);
         QCOMPARE(hostsOf(result.servers), (QStringList{v1Host, v3Host, v3OtherHost}));
         QVERIFY(result.info.endsWith(QStringLiteral("254 Adressen geprüft, 3 Ontime gefunden, "
@@ -259,7 +264,7 @@ private Q_SLOTS:
     }
 
     void cancellationAbortsTheBatchInFlight() {
-        Discovery::setTimeouts({1500ms, 30s});
+        async::setRequestTimeouts({1500ms, 30s});
         fakes::FakeHosts silent;
         QVERIFY(silent.listen({QStringLiteral("127.0.2.5")}));
         silent.at(QStringLiteral("127.0.2.5"))
@@ -269,8 +274,9 @@ private Q_SLOTS:
         QTimer::singleShot(300, [token] { token.cancel(); });
         QElapsedTimer timer;
         timer.start();
-        const Discovery::ScanResult result =
-            QCoro::waitFor(Discovery::scan(silent.port(), fakes::closedPort(), {}, token));
+        const Discovery::ScanResult<OntimeServer> result =
+            QCoro::waitFor(Discovery::scan<OntimeServer>(probeOntime, silent.port(),
+                                                         fakes::closedPort(), {}, token));
         QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(result.servers.isEmpty());
         QVERIFY(result.info.endsWith(QStringLiteral("254 Adressen geprüft, 0 Ontime gefunden")));
@@ -280,7 +286,7 @@ private Q_SLOTS:
     // The scan runs off this thread: a 0.25 s timer here keeps its pace while a /22 with
     // slow hosts is scanned.
     void mainThreadStaysOnTime() {
-        Discovery::setTimeouts({1500ms, 300ms});
+        async::setRequestTimeouts({1500ms, 300ms});
         const QStringList slowHosts{QStringLiteral("127.0.4.1"),   QStringLiteral("127.0.4.200"),
                                     QStringLiteral("127.0.5.100"), QStringLiteral("127.0.6.50"),
                                     QStringLiteral("127.0.7.10"),  QStringLiteral("127.0.7.200")};
@@ -297,8 +303,8 @@ private Q_SLOTS:
         ticker.setTimerType(Qt::PreciseTimer);
         QObject::connect(&ticker, &QTimer::timeout, [&] { ticks.append(clock.elapsed()); });
         ticker.start(250);
-        const Discovery::ScanResult result =
-            QCoro::waitFor(Discovery::scan(slow.port(), fakes::closedPort(), {}));
+        const Discovery::ScanResult<OntimeServer> result = QCoro::waitFor(
+            Discovery::scan<OntimeServer>(probeOntime, slow.port(), fakes::closedPort(), {}));
         ticker.stop();
         QVERIFY(result.info.endsWith(QStringLiteral("1022 Adressen geprüft, 0 Ontime gefunden")));
         QVERIFY2(ticks.size() >= 4, qPrintable(QString::number(ticks.size())));

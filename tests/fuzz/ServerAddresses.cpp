@@ -2,8 +2,8 @@
 // typed Ontime host, the Stagetimer server setting, the request URLs of both clients.
 #include "FuzzInput.h"
 
+#include "async/PlainGet.h"
 #include "async/ServerAddress.h"
-#include "discovery/Discovery.h"
 #include "stagetimer/StagetimerWire.h"
 
 #include <QUrl>
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::optional<async::ServerAddress> address = async::parseServerAddress(text)) {
         if (address->host.isEmpty() || address->port == 0 || address->port > 65535)
             std::abort();
-        Discovery::requestUrl(address->host, address->port > 0 ? address->port : 4001,
-                              QStringLiteral("api/poll"));
+        async::requestUrl(address->host, address->port > 0 ? address->port : 4001,
+                          QStringLiteral("api/poll"));
     }
     for (const QString& base : stagetimer::candidates(text)) {
         const stagetimer::BuiltRequest built =
@@ -38,6 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             requireSameHost(built.request, base);
     }
     stagetimer::encodeQueryValue(text);
-    Discovery::requestUrl(text, 4001, QStringLiteral("api/version"));
+    async::requestUrl(text, 4001, QStringLiteral("api/version"));
     return 0;
 }

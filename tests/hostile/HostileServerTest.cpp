@@ -1,10 +1,11 @@
+#include "async/RequestSessions.h"
 #include "async/ServerAddress.h"
-#include "discovery/Discovery.h"
 #include "discovery/Interfaces.h"
 #include "discovery/Scan.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
+#include "ontime/OntimeProbe.h"
 #include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/ScriptedHttpServer.h"
@@ -77,7 +78,7 @@ private Q_SLOTS:
 
     void init() {
         TestSettings::installThrowawayStore();
-        Discovery::setTimeouts({});
+        async::setRequestTimeouts({});
     }
 
     void cleanup() { Discovery::setInterfaceProvider({}); }
@@ -228,7 +229,7 @@ private Q_SLOTS:
         server.setResponse(QStringLiteral("api/version"),
                            Response::json("{\"payload\":\"" + version + "\"}"));
         const std::optional<OntimeServer> found =
-            QCoro::waitFor(Discovery::probe(server.host(), server.port(), Discovery::session()));
+            QCoro::waitFor(probeOntime(server.host(), server.port(), async::requestSession()));
         QVERIFY(found);
         QCOMPARE(found->version, QStringLiteral("4.11 0  ") + QString(56, u'A') + u'…');
     }
@@ -276,8 +277,8 @@ private Q_SLOTS:
         Discovery::setInterfaceProvider(
             [] { return *Discovery::parseInterfaceList(u"en9=127.0.9.1/28"); });
 
-        const Discovery::ScanResult result =
-            QCoro::waitFor(Discovery::scan(fakeHosts.port(), fakeHosts.port(), {}));
+        const Discovery::ScanResult<OntimeServer> result = QCoro::waitFor(
+            Discovery::scan<OntimeServer>(probeOntime, fakeHosts.port(), fakeHosts.port(), {}));
         QStringList found;
         for (const OntimeServer& server : result.servers)
             found << server.host;
@@ -299,7 +300,7 @@ private Q_SLOTS:
         stagetimer->setApiKey(QStringLiteral("k"));
         stagetimer->setServer(server.baseUrl());
         stagetimer->connect();
-        const async::TaskHandle attempt = stagetimer->pollTask;
+        const async::TaskHandle attempt = stagetimer->pollTask();
         auto ontime = std::make_unique<OntimeModel>(settings);
         ontime->connect(
             OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4")});

@@ -12,7 +12,7 @@ OntimeSnapshot connectedWith(std::optional<double> remaining, const QString& pla
     state.connected = true;
     state.status = QStringLiteral("Verbunden mit x");
     state.remainingMs = remaining;
-    state.playback = playback;
+    state.reading.playback = playback;
     return state;
 }
 
@@ -25,7 +25,7 @@ private Q_SLOTS:
     void captionIsTheTitleOrTheStatus() {
         OntimeSnapshot state = connectedWith(std::nullopt, QStringLiteral("stop"));
         QCOMPARE(ontimeDisplay(state).caption, QStringLiteral("Ontime"));
-        state.eventTitle = QStringLiteral("Keynote");
+        state.reading.eventTitle = QStringLiteral("Keynote");
         QCOMPARE(ontimeDisplay(state).caption, QStringLiteral("Keynote"));
         state.connected = false;
         state.status = QStringLiteral("Verbindung zu 10.0.0.2 unterbrochen …");
@@ -36,7 +36,7 @@ private Q_SLOTS:
     void absentTimeIsAnIdleDashedClock() {
         OntimeSnapshot state;
         state.status = QStringLiteral("Nicht verbunden");
-        state.durationMs = 600000;
+        state.reading.durationMs = 600000;
         const TimerDisplay display = ontimeDisplay(state);
         QCOMPARE(display.caption, QStringLiteral("Nicht verbunden"));
         QCOMPARE(display.time, QStringLiteral("--:--"));
@@ -118,9 +118,9 @@ private Q_SLOTS:
         QFETCH(std::optional<double>, progress);
         QFETCH(BarTone, barTone);
         OntimeSnapshot state = connectedWith(remaining, QStringLiteral("play"));
-        state.durationMs = duration;
-        state.warningMs = warning;
-        state.dangerMs = danger;
+        state.reading.durationMs = duration;
+        state.reading.warningMs = warning;
+        state.reading.dangerMs = danger;
         const TimerDisplay display = ontimeDisplay(state);
         QCOMPARE(display.progress.has_value(), progress.has_value());
         if (progress)
@@ -146,10 +146,10 @@ private Q_SLOTS:
         QFETCH(std::optional<double>, added);
         QFETCH(double, progress);
         OntimeSnapshot state = connectedWith(remaining, QStringLiteral("play"));
-        state.durationMs = 30000;
-        state.addedMs = added;
+        state.reading.durationMs = 30000;
+        state.reading.addedMs = added;
         const TimerDisplay display = ontimeDisplay(state);
-        if (state.durationMs.value() + added.value_or(0) <= 0) {
+        if (state.reading.durationMs.value() + added.value_or(0) <= 0) {
             QVERIFY(!display.progress);
             QCOMPARE(display.barTone, BarTone::normal);
             return;
@@ -163,9 +163,9 @@ private Q_SLOTS:
 
     void messagesPassThrough() {
         OntimeSnapshot state = connectedWith(10000.0, QStringLiteral("play"));
-        state.timerMessage = QStringLiteral("Wrap up, please");
-        state.timerMessageBlinks = true;
-        state.secondaryMessage = QStringLiteral("Questions next");
+        state.reading.timerMessage = QStringLiteral("Wrap up, please");
+        state.reading.timerMessageBlinks = true;
+        state.reading.secondaryMessage = QStringLiteral("Questions next");
         const TimerDisplay display = ontimeDisplay(state);
         QCOMPARE(display.message, QStringLiteral("Wrap up, please"));
         QVERIFY(display.blink);

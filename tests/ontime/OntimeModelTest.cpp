@@ -1,5 +1,5 @@
 #include "ontime/OntimeModel.h"
-#include "discovery/Discovery.h"
+#include "async/RequestSessions.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
@@ -61,7 +61,7 @@ private Q_SLOTS:
 
     void init() {
         TestSettings::installThrowawayStore();
-        Discovery::setTimeouts({});
+        async::setRequestTimeouts({});
         Discovery::setInterfaceProvider(
             [] { return *Discovery::parseInterfaceList(scanInterface); });
         m_server = std::make_unique<ScriptedHttpServer>();

@@ -1,5 +1,7 @@
-#include "discovery/Discovery.h"
+#include "async/PlainGet.h"
+#include "async/RequestSessions.h"
 #include "ontime/OntimeFakes.h"
+#include "ontime/OntimeProbe.h"
 #include "ontime/OntimeRecords.h"
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
@@ -18,12 +20,12 @@ namespace {
 using fakes::closedPort;
 
 std::optional<OntimeServer> probe(const ScriptedHttpServer& server) {
-    return QCoro::waitFor(Discovery::probe(server.host(), server.port(), Discovery::session()));
+    return QCoro::waitFor(probeOntime(server.host(), server.port(), async::requestSession()));
 }
 
-Discovery::Fetched<VersionResponse> fetchVersion(const QString& host, qint64 port) {
-    return QCoro::waitFor(Discovery::fetchChecked<VersionResponse>(
-        host, port, QStringLiteral("api/version"), Discovery::session()));
+async::Fetched<VersionResponse> fetchVersion(const QString& host, qint64 port) {
+    return QCoro::waitFor(async::fetchChecked<VersionResponse>(
+        host, port, QStringLiteral("api/version"), async::requestSession()));
 }
 
 } // namespace
@@ -35,7 +37,7 @@ class OntimeRequestTest final : public QObject {
 
 private Q_SLOTS:
     void init() {
-        Discovery::setTimeouts({1500ms, 800ms});
+        async::setRequestTimeouts({1500ms, 800ms});
         m_server = new ScriptedHttpServer(this);
         QVERIFY(m_server->listen());
     }
@@ -116,7 +118,7 @@ private Q_SLOTS:
     }
 
     void aHostWithoutAnswerCostsOneRequest() {
-        Discovery::setTimeouts({200ms, 200ms});
+        async::setRequestTimeouts({200ms, 200ms});
         m_server->setResponse(QStringLiteral("api/version"), fakes::silent());
         QVERIFY(!probe(*m_server));
         QCOMPARE(m_server->requestedPaths(), QStringList{QStringLiteral("api/version")});
@@ -128,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(!m_server->requestedPaths().contains(QStringLiteral("ontime/info")));
 
         QVERIFY(!QCoro::waitFor(
-            Discovery::probe(QStringLiteral("127.0.0.1"), closedPort(), Discovery::session())));
+            probeOntime(QStringLiteral("127.0.0.1"), closedPort(), async::requestSession())));
     }
 
     void fetchOutcomes() {
@@ -137,14 +139,14 @@ private Q_SLOTS:
         QVERIFY(!refused.value);
         QVERIFY(!refused.reachable);
 
-        Discovery::setTimeouts({200ms, 200ms});
+        async::setRequestTimeouts({200ms, 200ms});
         m_server->setResponse(QStringLiteral("api/version"), fakes::silent());
         QElapsedTimer timer;
         timer.start();
         auto silent = fetchVersion(m_server->host(), m_server->port());
         QVERIFY(!silent.reachable);
         QVERIFY(timer.elapsed() < 1500);
-        Discovery::setTimeouts({1500ms, 800ms});
+        async::setRequestTimeouts({1500ms, 800ms});
 
         m_server->setResponse(QStringLiteral("api/version"), Response::json("{}", 503));
         auto unavailable = fetchVersion(m_server->host(), m_server->port());
@@ -173,27 +175,23 @@ private Q_SLOTS:
     }
 
     void addressesThatCannotBeFormedSendNothing() {
-        QVERIFY(!Discovery::requestUrl(QStringLiteral("a b"), 4001, QStringLiteral("api/version")));
-        QVERIFY(!Discovery::requestUrl(QStringLiteral(""), 4001, QStringLiteral("api/version")));
-        QVERIFY(
-            !Discovery::requestUrl(QStringLiteral("10.0.0.1"), 70000, QStringLiteral("api/poll")));
-        QVERIFY(!Discovery::requestUrl(QStringLiteral("10.0.0.1"), -1, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("a b"), 4001, QStringLiteral("api/version")));
+        QVERIFY(!async::requestUrl(QStringLiteral(""), 4001, QStringLiteral("api/version")));
+        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1"), 70000, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1"), -1, QStringLiteral("api/poll")));
         // Text that would quietly send the request to another port or path.
+        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1/x"), 4001, QStringLiteral("api/poll")));
         QVERIFY(
-            !Discovery::requestUrl(QStringLiteral("10.0.0.1/x"), 4001, QStringLiteral("api/poll")));
-        QVERIFY(!Discovery::requestUrl(QStringLiteral("me@10.0.0.1"), 4001,
-                                       QStringLiteral("api/poll")));
-        QVERIFY(
-            !Discovery::requestUrl(QStringLiteral("10.0.0.1#"), 4001, QStringLiteral("api/poll")));
-        QCOMPARE(
-            Discovery::requestUrl(QStringLiteral("ontime.local"), 4001, QStringLiteral("api/poll"))
-                ->toString(),
-            QStringLiteral("http://ontime.local:4001/api/poll"));
+            !async::requestUrl(QStringLiteral("me@10.0.0.1"), 4001, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1#"), 4001, QStringLiteral("api/poll")));
+        QCOMPARE(async::requestUrl(QStringLiteral("ontime.local"), 4001, QStringLiteral("api/poll"))
+                     ->toString(),
+                 QStringLiteral("http://ontime.local:4001/api/poll"));
 
         auto fetched = fetchVersion(QStringLiteral("a b"), m_server->port());
         QVERIFY(!fetched.reachable);
-        QVERIFY(!QCoro::waitFor(Discovery::probe(QStringLiteral("127.0.0.1 x"), m_server->port(),
-                                                 Discovery::session())));
+        QVERIFY(!QCoro::waitFor(
+            probeOntime(QStringLiteral("127.0.0.1 x"), m_server->port(), async::requestSession())));
         QVERIFY(m_server->requests().isEmpty());
     }
 
@@ -204,24 +202,24 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         const auto server = QCoro::waitFor(
-            Discovery::probe(m_server->host(), m_server->port(), Discovery::session(), token));
+            probeOntime(m_server->host(), m_server->port(), async::requestSession(), token));
         QVERIFY(!server);
         QVERIFY(timer.elapsed() < 1000);
         QCOMPARE(m_server->requests().size(), 1);
     }
 
     void eachThreadHasItsOwnSessions() {
-        async::HttpSession* mainSession = &Discovery::session();
-        QCOMPARE(&Discovery::session(), mainSession);
-        QVERIFY(&Discovery::scanSession() != mainSession);
+        async::HttpSession* mainSession = &async::requestSession();
+        QCOMPARE(&async::requestSession(), mainSession);
+        QVERIFY(&async::scanSession() != mainSession);
         async::HttpSession* other = nullptr;
-        QThread* thread = QThread::create([&other] { other = &Discovery::session(); });
+        QThread* thread = QThread::create([&other] { other = &async::requestSession(); });
         thread->start();
         thread->wait();
         delete thread;
         QVERIFY(other && other != mainSession);
-        QCOMPARE(Discovery::session().transferTimeout(), 1500ms);
-        QCOMPARE(Discovery::scanSession().transferTimeout(), 800ms);
+        QCOMPARE(async::requestSession().transferTimeout(), 1500ms);
+        QCOMPARE(async::scanSession().transferTimeout(), 800ms);
     }
 };
 

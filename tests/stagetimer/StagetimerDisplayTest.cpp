@@ -7,14 +7,16 @@
 namespace {
 
 // A connected model whose timer runs with `remaining` ms left of a run of `total` ms.
-void runWith(StagetimerModel& model, const MockClock& clock, double total, double remaining) {
+StagetimerState runWith(StagetimerModel& model, const MockClock& clock, double total,
+                        double remaining) {
     const double now = static_cast<double>(clock.nowMs());
     model.setConnected(true);
-    model.running = true;
-    model.pause.reset();
-    model.clockOffset = 0;
-    model.finish = now + remaining;
-    model.startTime = *model.finish - total;
+    StagetimerState state;
+    state.running = true;
+    state.finish = now + remaining;
+    state.startTime = *state.finish - total;
+    model.setState(state);
+    return state;
 }
 
 } // namespace
@@ -26,8 +28,10 @@ private Q_SLOTS:
     void notConnectedShowsTheStatus() {
         SettingsStore settings;
         StagetimerModel model(settings);
-        model.finish = 1e12;
-        model.message = QStringLiteral("kept");
+        StagetimerState state;
+        state.finish = 1e12;
+        state.message = QStringLiteral("kept");
+        model.setState(state);
         const TimerDisplay display = stagetimerDisplay(model);
         QCOMPARE(display.caption, QStringLiteral("Nicht verbunden"));
         QCOMPARE(display.time, QStringLiteral("--:--"));
@@ -41,10 +45,11 @@ private Q_SLOTS:
         MockClock clock;
         SettingsStore settings;
         StagetimerModel model(settings);
-        runWith(model, clock, 600000, 90000);
+        StagetimerState state = runWith(model, clock, 600000, 90000);
         QCOMPARE(stagetimerDisplay(model).caption, QStringLiteral("Stagetimer"));
-        model.timerName = QStringLiteral("Keynote");
-        model.message = QStringLiteral("Wrap up");
+        state.timerName = QStringLiteral("Keynote");
+        state.message = QStringLiteral("Wrap up");
+        model.setState(state);
         const TimerDisplay display = stagetimerDisplay(model);
         QCOMPARE(display.caption, QStringLiteral("Keynote"));
         QCOMPARE(display.time, QStringLiteral("01:30"));
@@ -59,7 +64,7 @@ private Q_SLOTS:
         MockClock clock;
         SettingsStore settings;
         StagetimerModel model(settings);
-        runWith(model, clock, 600000, -5000);
+        StagetimerState state = runWith(model, clock, 600000, -5000);
         TimerDisplay display = stagetimerDisplay(model);
         QCOMPARE(display.tone, Tone::overtime);
         QCOMPARE(display.time, QStringLiteral("-00:05"));
@@ -67,25 +72,29 @@ private Q_SLOTS:
         QCOMPARE(display.barTone, BarTone::danger);
 
         // Paused: the time left at the pause, in the paused tone.
-        model.running = false;
-        model.pause = *model.finish - 30000;
+        state.running = false;
+        state.pause = *state.finish - 30000;
+        model.setState(state);
         display = stagetimerDisplay(model);
         QCOMPARE(display.tone, Tone::paused);
         QCOMPARE(display.time, QStringLiteral("00:30"));
 
         // Stopped: the full run, idle, bar empty.
-        model.pause.reset();
+        state.pause.reset();
+        model.setState(state);
         display = stagetimerDisplay(model);
         QCOMPARE(display.tone, Tone::idle);
         QCOMPARE(display.time, QStringLiteral("10:00"));
         QCOMPARE(*display.progress, 0.0);
 
         // Overtime wins over paused.
-        model.pause = *model.finish + 1000;
+        state.pause = *state.finish + 1000;
+        model.setState(state);
         QCOMPARE(stagetimerDisplay(model).tone, Tone::overtime);
 
         // No remaining time at all.
-        model.finish.reset();
+        state.finish.reset();
+        model.setState(state);
         display = stagetimerDisplay(model);
         QCOMPARE(display.tone, Tone::idle);
         QCOMPARE(display.time, QStringLiteral("--:--"));
@@ -125,16 +134,20 @@ private Q_SLOTS:
         MockClock clock;
         SettingsStore settings;
         StagetimerModel model(settings);
-        runWith(model, clock, 300000, 10000);
-        model.startTime = 0;
+        StagetimerState state = runWith(model, clock, 300000, 10000);
+        const auto startAt = [&](std::optional<double> start) {
+            state.startTime = start;
+            model.setState(state);
+        };
+        startAt(0);
         QVERIFY(!stagetimerDisplay(model).progress);
         QCOMPARE(stagetimerDisplay(model).barTone, BarTone::normal);
-        model.startTime.reset();
+        startAt(std::nullopt);
         QVERIFY(!stagetimerDisplay(model).progress);
-        model.startTime = *model.finish;
+        startAt(*state.finish);
         QVERIFY(!stagetimerDisplay(model).progress);
         // More left than the whole run (a clock far off): the bar stays empty.
-        model.startTime = *model.finish - 5000;
+        startAt(*state.finish - 5000);
         QCOMPARE(*stagetimerDisplay(model).progress, 0.0);
     }
 };

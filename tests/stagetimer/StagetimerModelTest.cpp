@@ -4,6 +4,7 @@
 #include "support/ScriptedHttpServer.h"
 #include "support/TestMain.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QSignalSpy>
 
@@ -163,7 +164,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(f.attemptEnded(), waitMs);
         QCOMPARE(server.requestCount(QStringLiteral("v1/get_status")), 1);
         QCOMPARE(f.model->status(), failed(QStringLiteral("API-Key ungültig")));
-        QCOMPARE(f.model->lastHTTPCode, 401);
+        QCOMPARE(f.model->lastHTTPCode(), 401);
         const Request request = server.requests().first();
         QCOMPARE(request.query, QStringLiteral("room_id=R1"));
         QCOMPARE(request.header("Authorization"), QByteArray("Bearer key-1"));
@@ -177,7 +178,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(f.attemptEnded(), waitMs);
         QCOMPARE(f.model->status(), failed(QStringLiteral("Ungültige Adresse")));
         QCOMPARE(server.requests().size(), 0);
-        QCOMPARE(f.model->lastHTTPCode, 0);
+        QCOMPARE(f.model->lastHTTPCode(), 0);
     }
 
     void successfulAttemptConnectsAndRemembersTheChoice() {
@@ -195,14 +196,14 @@ private Q_SLOTS:
         // The cloud's name is the host of its base address.
         QCOMPARE(f.model->status(), connectedTo(QStringLiteral("127.0.0.1")));
         QVERIFY(!f.model->connecting());
-        QCOMPARE(f.model->base, server.baseUrl() + QStringLiteral("/v1"));
+        QCOMPARE(f.model->base(), server.baseUrl() + QStringLiteral("/v1"));
         QCOMPARE(f.connectedCalls, 1);
         QVERIFY(SettingsStore().stagetimerEnabled());
         QCOMPARE(SettingsStore().timerSource(), QStringLiteral("stagetimer"));
         QCOMPARE(f.model->remainingMs(), 60000.0);
         QVERIFY(changed.count() >= 3);
         // Unscripted messages answer 404; the code of the latest response is kept.
-        QTRY_COMPARE_WITH_TIMEOUT(f.model->lastHTTPCode, 404, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(f.model->lastHTTPCode(), 404, waitMs);
     }
 
     void laterCandidatesAreNotTriedAfterASuccess() {
@@ -215,7 +216,7 @@ private Q_SLOTS:
         f.model->connect();
         QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
         QCOMPARE(f.model->status(), connectedTo(setting));
-        QCOMPARE(f.model->base, server.baseUrl() + QStringLiteral("/v1"));
+        QCOMPARE(f.model->base(), server.baseUrl() + QStringLiteral("/v1"));
         QTRY_VERIFY_WITH_TIMEOUT(server.requests().size() >= 6, waitMs);
         f.model->disconnect();
         QCOMPARE(server.requestCount(QStringLiteral("api/v1/get_status")), 1);
@@ -252,11 +253,11 @@ private Q_SLOTS:
                                    QStringLiteral("get_status")};
         QCOMPARE(server.requestedPaths().mid(0, expected.size()), expected);
         QCOMPARE(server.requests().at(3).query, QStringLiteral("room_id=R1&timer_id=t1"));
-        QCOMPARE(f.model->message, QStringLiteral("B"));
-        QCOMPARE(f.model->timerName, QStringLiteral("Keynote"));
-        QCOMPARE(f.model->namedTimerID, QStringLiteral("t1"));
-        QCOMPARE(f.model->timerID, QStringLiteral("t1"));
-        QVERIFY(f.model->running);
+        QCOMPARE(f.model->state().message, QStringLiteral("B"));
+        QCOMPARE(f.model->state().timerName, QStringLiteral("Keynote"));
+        QCOMPARE(f.model->namedTimerID(), QStringLiteral("t1"));
+        QCOMPARE(f.model->timerID(), QStringLiteral("t1"));
+        QVERIFY(f.model->state().running);
         QCOMPARE(f.connectedCalls, 1);
     }
 
@@ -271,7 +272,7 @@ private Q_SLOTS:
             if (request.path == u"get_status") {
                 const int n = statusCount++;
                 if (n == 6)
-                    nameBeforeNewTimer = f.model->timerName;
+                    nameBeforeNewTimer = f.model->state().timerName;
                 if (n < 4)
                     return status(R"({"timer_id":"t1"})");
                 return status(n < 6 ? R"({"running":false})" : R"({"timer_id":"t2"})");
@@ -297,8 +298,8 @@ private Q_SLOTS:
                                       QStringLiteral("room_id=R1&timer_id=t1"),
                                       QStringLiteral("room_id=R1&timer_id=t2")}));
         QCOMPARE(nameBeforeNewTimer, QStringLiteral("Name-t1"));
-        QCOMPARE(f.model->timerName, QStringLiteral("Name-t2"));
-        QCOMPARE(f.model->namedTimerID, QStringLiteral("t2"));
+        QCOMPARE(f.model->state().timerName, QStringLiteral("Name-t2"));
+        QCOMPARE(f.model->namedTimerID(), QStringLiteral("t2"));
     }
 
     void thirdFailedStatusShowsTheErrorAndTheNextSuccessRestores() {
@@ -362,7 +363,7 @@ private Q_SLOTS:
         Fixture f(server.baseUrl());
         f.model->connect();
         QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
-        QCOMPARE(f.model->clockOffset, 0.0);
+        QCOMPARE(f.model->state().clockOffset, 0.0);
         QCOMPARE(f.model->remainingMs(), hasTime ? std::optional<double>(90000.0) : std::nullopt);
     }
 
@@ -383,7 +384,7 @@ private Q_SLOTS:
         QCOMPARE(f.model->remainingMs(), std::nullopt);
         f.model->connect();
         QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
-        QCOMPARE(f.model->clockOffset, -5000.0);
+        QCOMPARE(f.model->state().clockOffset, -5000.0);
         QCOMPARE(f.model->remainingMs(), 90000.0);
         clock.advance(1500);
         QCOMPARE(f.model->remainingMs(), 88500.0);
@@ -395,27 +396,34 @@ private Q_SLOTS:
         MockClock clock;
         SettingsStore settings;
         StagetimerModel model(settings);
-        model.finish = 1'000'000;
-        model.running = true;
+        StagetimerState state;
+        state.finish = 1'000'000;
+        state.running = true;
+        model.setState(state);
         QCOMPARE(model.remainingMs(), std::nullopt); // not connected
         model.setConnected(true);
         QCOMPARE(model.remainingMs(), 1'000'000.0 - static_cast<double>(clock.nowMs()));
 
-        model.running = false;
-        model.pause = 970'000;
-        model.startTime = 400'000;
+        state.running = false;
+        state.pause = 970'000;
+        state.startTime = 400'000;
+        model.setState(state);
         QCOMPARE(model.remainingMs(), 30000.0);
         clock.advance(10000);
         QCOMPARE(model.remainingMs(), 30000.0);
 
-        model.pause = 0; // not paused: the full run is shown
+        state.pause = 0; // not paused: the full run is shown
+        model.setState(state);
         QCOMPARE(model.remainingMs(), 600000.0);
-        model.pause.reset();
+        state.pause.reset();
+        model.setState(state);
         QCOMPARE(model.remainingMs(), 600000.0);
-        model.startTime = 0;
+        state.startTime = 0;
+        model.setState(state);
         QCOMPARE(model.remainingMs(), std::nullopt);
-        model.startTime = 400'000;
-        model.finish.reset();
+        state.startTime = 400'000;
+        state.finish.reset();
+        model.setState(state);
         QCOMPARE(model.remainingMs(), std::nullopt);
     }
 
@@ -472,25 +480,26 @@ private Q_SLOTS:
         server.setResponse(QStringLiteral("get_timer"), status(R"({"name":"N"})"));
         Fixture f(server.baseUrl());
         f.model->connect();
-        QTRY_VERIFY_WITH_TIMEOUT(f.model->timerName == u"N" && f.model->message == u"Hi", waitMs);
-        const double offset = f.model->clockOffset;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.model->state().timerName == u"N" && f.model->state().message == u"Hi", waitMs);
+        const double offset = f.model->state().clockOffset;
 
         f.model->disconnect();
         QVERIFY(!f.model->connected());
         QVERIFY(!f.model->connecting());
         QCOMPARE(f.model->status(), QStringLiteral("Nicht verbunden"));
         QVERIFY(!SettingsStore().stagetimerEnabled());
-        QVERIFY(f.model->message.isEmpty());
-        QVERIFY(f.model->timerName.isEmpty());
-        QVERIFY(!f.model->finish);
-        QVERIFY(!f.model->namedTimerID);
-        QVERIFY(f.model->running);
-        QCOMPARE(f.model->timerID, QStringLiteral("t"));
-        QCOMPARE(f.model->clockOffset, offset);
-        QVERIFY(f.model->pollTask.isCancelled());
+        QVERIFY(f.model->state().message.isEmpty());
+        QVERIFY(f.model->state().timerName.isEmpty());
+        QVERIFY(!f.model->state().finish);
+        QVERIFY(!f.model->namedTimerID());
+        QVERIFY(f.model->state().running);
+        QCOMPARE(f.model->timerID(), QStringLiteral("t"));
+        QCOMPARE(f.model->state().clockOffset, offset);
+        QVERIFY(f.model->pollTask().isCancelled());
 
         // A request already on its way may still reach the server; nothing after it.
-        QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask.isRunning(), waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask().isRunning(), waitMs);
         QTest::qWait(50);
         const qsizetype count = server.requests().size();
         QTest::qWait(200);
@@ -508,10 +517,17 @@ private Q_SLOTS:
         slow.delayMs = 150;
         good.setResponse(QStringLiteral("get_status"), slow);
 
-        Fixture f(stuck.baseUrl());
+        ScriptedHttpServer refusing;
+        QVERIFY(refusing.listen());
+        refusing.setResponse(QStringLiteral("get_status"), failure(401));
+        Fixture f(refusing.baseUrl());
         f.model->setTiming({30ms, 4s});
         // A 401 from an earlier attempt would make a failed candidate stop the attempt.
-        f.model->lastHTTPCode = 401;
+        f.model->connect();
+        QTRY_COMPARE_WITH_TIMEOUT(f.model->lastHTTPCode(), 401, waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(f.attemptEnded(), waitMs);
+        f.statuses.clear();
+        f.model->setServer(stuck.baseUrl());
         f.model->connect();
         QTRY_VERIFY_WITH_TIMEOUT(stuck.requests().size() == 1, waitMs);
 
@@ -520,7 +536,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
         for (const QString& text : std::as_const(f.statuses))
             QVERIFY2(!text.startsWith(u"Stagetimer:"), qPrintable(text));
-        QCOMPARE(f.model->base, good.baseUrl());
+        QCOMPARE(f.model->base(), good.baseUrl());
         QCOMPARE(f.connectedCalls, 1);
     }
 
@@ -534,10 +550,8 @@ private Q_SLOTS:
         SettingsStore().setBool(SettingsKey::stagetimerEnabled, true);
 
         // What the controller does when nothing needs the timers.
-        f.model->pollTask.cancel();
-        f.model->setConnecting(false);
-        f.model->setConnected(false);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask.isRunning(), waitMs);
+        f.model->suspend();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model->pollTask().isRunning(), waitMs);
         QTest::qWait(50);
         const qsizetype count = server.requests().size();
         QTest::qWait(150);
@@ -546,6 +560,42 @@ private Q_SLOTS:
 
         f.model->start();
         QTRY_VERIFY_WITH_TIMEOUT(f.model->connected(), waitMs);
+    }
+
+    // Debug lines end up in reports people pass around: none may carry the key or the room,
+    // neither on the way to a connection nor when it fails.
+    void debugLinesNeverCarryTheKeyOrTheRoom() {
+        static QStringList lines;
+        lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("kalvane.stagetimer.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { lines << text; });
+        ScriptedHttpServer server;
+        QVERIFY(server.listen());
+        int statusCount = 0;
+        server.setHandler([&](const Request& request) {
+            if (request.path == u"api/v1/get_status")
+                return failure(404, R"({"message":"room-4711 s3cret-key"})");
+            if (request.path != u"v1/get_status")
+                return status("[]");
+            return statusCount++ == 0 ? status(R"({"running":true,"finish":9e12})")
+                                      : failure(401, R"({"message":"s3cret-key"})");
+        });
+        Fixture f(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        f.model->setRoomID(QStringLiteral("room-4711"));
+        f.model->setApiKey(QStringLiteral("s3cret-key"));
+        f.model->connect();
+        QTRY_VERIFY_WITH_TIMEOUT(statusCount >= 4 && !f.model->connected(), waitMs);
+        f.model->disconnect();
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+
+        QVERIFY(lines.size() >= 4);
+        for (const QString& line : std::as_const(lines)) {
+            QVERIFY2(!line.contains(u"s3cret") && !line.contains(u"room-4711") &&
+                         !line.contains(u"room_id"),
+                     qPrintable(line));
+        }
     }
 
     void destroyingTheModelMidRequestIsSafe() {

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+struct RuntimeData;
+struct PollResponse;
+struct LegacyPoll;
+
+// What an Ontime server said about its timer and messages in its last answer, and when that
+// answer came. The one place that holds the server's word; the client keeps one reading and
+// the timer window is built from it.
+struct OntimeReading {
+    // Remaining milliseconds at the moment of the answer, negative in overtime.
+    std::optional<double> current;
+    QString playback;
+    QString eventTitle;
+    std::optional<double> durationMs;
+    // Time added to the running event; absent from servers that do not report it.
+    std::optional<double> addedMs;
+    std::optional<double> warningMs;
+    std::optional<double> dangerMs;
+    // The visible timer-screen message, empty if none.
+    QString timerMessage;
+    bool timerMessageBlinks = false;
+    QString secondaryMessage;
+    // When the answer arrived: milliseconds since the epoch, and the same moment on the
+    // monotonic clock, from which the running time is counted on.
+    qint64 pollTime = 0;
+    qint64 pollMonotonic = 0;
+
+    // Whether the timer counts down between answers: playing, started or rolling.
+    bool runsOn() const { return playbackRunsOn(playback); }
+    static bool playbackRunsOn(QStringView playback);
+
+    // The remaining time at `monotonicMs`: counted on while the timer runs; absent when
+    // stopped, armed at zero, or unknown.
+    std::optional<double> remainingAt(qint64 monotonicMs) const;
+};
+
+// The reading after an answer. A current server's running state replaces every field it speaks
+// of, however it came; a legacy answer knows no thresholds and no blinking, so those stay as
+// `before` had them. The moment stays that of `before`: whoever received the answer sets it.
+OntimeReading takeOver(const OntimeReading& before, const RuntimeData& data);
+OntimeReading takeOver(const OntimeReading& before, const PollResponse& response);
+OntimeReading takeOver(const OntimeReading& before, const LegacyPoll& poll);

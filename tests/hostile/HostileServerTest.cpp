@@ -118,7 +118,7 @@ private Q_SLOTS:
         QTRY_VERIFY(model.connected());
 
         misbehave = true;
-        QTRY_COMPARE_WITH_TIMEOUT(model.status(), QStringLiteral("Stagetimer: ") + error, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(model.status(), QStringLiteral("Stagetimer: ") + error, 30000);
         QVERIFY2(server.streamedBytes() < stoppedInTime,
                  qPrintable(QString::number(server.streamedBytes())));
         // Compressed bodies are never asked for, so never unpacked.

@@ -537,7 +537,11 @@ private Q_SLOTS:
         rememberPort(hosts.port());
         SettingsStore settings;
         OntimeModel model(settings);
-        model.setTiming(fastTiming());
+        // A long pause between rounds, so that both servers appear while no round runs and
+        // the next round sees them together.
+        OntimeModel::Timing timing = fastTiming();
+        timing.rescanPause = 1500ms;
+        model.setTiming(timing);
         model.search(true, false);
         const QString retry =
             QStringLiteral("Kein Ontime gefunden (Port %1) – neuer Versuch …").arg(hosts.port());
@@ -545,10 +549,6 @@ private Q_SLOTS:
         QVERIFY(model.scanning());
         const int firstScan =
             hosts.at(QStringLiteral("127.0.0.1")).requestCount(QStringLiteral("api/version"));
-        QTRY_VERIFY(
-            hosts.at(QStringLiteral("127.0.0.1")).requestCount(QStringLiteral("api/version")) >
-            firstScan);
-        QVERIFY(model.scanning());
 
         for (const char* host : {"127.0.8.46", "127.0.8.43"}) {
             hosts.at(QString::fromLatin1(host))
@@ -556,7 +556,9 @@ private Q_SLOTS:
             hosts.at(QString::fromLatin1(host))
                 .setResponse(QStringLiteral("api/poll"), Response::json(playing(5000)));
         }
-        QTRY_VERIFY(model.connected());
+        QTRY_VERIFY_WITH_TIMEOUT(model.connected(), 10000);
+        QVERIFY(hosts.at(QStringLiteral("127.0.0.1")).requestCount(QStringLiteral("api/version")) >
+                firstScan);
         QVERIFY(!model.scanning());
         // Sorted by host, the first wins when nothing is remembered.
         QCOMPARE(model.server()->host, QStringLiteral("127.0.8.43"));

@@ -2,7 +2,16 @@
 #include "l10n/L10n.h"
 #include "powerpoint/PresentationProgram.h"
 #include "powerpoint/PresentationStatus.h"
+#include "support/Printers.h"
 #include "support/TestMain.h"
+
+namespace {
+
+enum class Talk { notStarted, running, ended };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Talk)
 
 class TalkTimerTest final : public QObject {
     Q_OBJECT
@@ -78,6 +87,82 @@ private Q_SLOTS:
         display = talk.display(false, 500'000);
         QCOMPARE(display.time, QStringLiteral("00:01:01"));
         QCOMPARE(display.tone, Tone::idle);
+    }
+
+    // With a talk length the card counts the slot down like an Ontime timer; 0 keeps the
+    // talk time. `elapsed` runs from the first slide change to now, or to the show's end.
+    void displayByTalkLength_data() {
+        QTest::addColumn<qint64>("minutes");
+        QTest::addColumn<Talk>("talk");
+        QTest::addColumn<bool>("showRunning");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<Tone>("tone");
+        QTest::addColumn<double>("progress"); // below 0: no bar
+        QTest::addColumn<BarTone>("bar");
+        const QString waiting = QStringLiteral("Redezeit – startet mit dem ersten Klick");
+        const QString slot = QStringLiteral("Redezeit");
+        using enum Tone;
+        using enum BarTone;
+        QTest::newRow("off: the talk time")
+            << 0LL << Talk::running << true << 61'000LL << QStringLiteral("Vortragszeit")
+            << QStringLiteral("00:01:01") << running << -1.0 << normal;
+        QTest::newRow("before the first click")
+            << 20LL << Talk::notStarted << true << 0LL << waiting << QStringLiteral("20:00") << idle
+            << 0.0 << normal;
+        QTest::newRow("no show") << 20LL << Talk::notStarted << false << 0LL << slot
+                                 << QStringLiteral("20:00") << idle << 0.0 << normal;
+        QTest::newRow("first second") << 20LL << Talk::running << true << 400LL << slot
+                                      << QStringLiteral("20:00") << running << 400 / 1.2e6 << normal;
+        QTest::newRow("a quarter") << 20LL << Talk::running << true << 300'000LL << slot
+                                   << QStringLiteral("15:00") << running << 0.25 << normal;
+        QTest::newRow("2 min left") << 20LL << Talk::running << true << 1'080'000LL << slot
+                                    << QStringLiteral("02:00") << running << 0.9 << warning;
+        QTest::newRow("1 min left") << 20LL << Talk::running << true << 1'140'000LL << slot
+                                    << QStringLiteral("01:00") << running << 0.95 << danger;
+        QTest::newRow("overtime") << 20LL << Talk::running << true << 1'201'000LL << slot
+                                  << QStringLiteral("-00:01") << overtime << 1.0 << danger;
+        QTest::newRow("ended early") << 20LL << Talk::ended << false << 1'020'000LL << slot
+                                     << QStringLiteral("03:00") << idle << 0.85 << normal;
+        QTest::newRow("ended over") << 20LL << Talk::ended << false << 1'290'000LL << slot
+                                    << QStringLiteral("-01:30") << overtime << 1.0 << danger;
+        // A short slot warns at a fifth and a tenth of it, not at 2 and 1 minutes.
+        QTest::newRow("1 min, 13 s left")
+            << 1LL << Talk::running << true << 47'000LL << slot << QStringLiteral("00:13")
+            << running << 47 / 60.0 << normal;
+        QTest::newRow("1 min, 12 s left") << 1LL << Talk::running << true << 48'000LL << slot
+                                          << QStringLiteral("00:12") << running << 0.8 << warning;
+        QTest::newRow("1 min, 6 s left") << 1LL << Talk::running << true << 54'000LL << slot
+                                         << QStringLiteral("00:06") << running << 0.9 << danger;
+        QTest::newRow("hours") << 90LL << Talk::notStarted << true << 0LL << waiting
+                               << QStringLiteral("1:30:00") << idle << 0.0 << normal;
+    }
+
+    void displayByTalkLength() {
+        QFETCH(qint64, minutes);
+        QFETCH(Talk, talk);
+        QFETCH(bool, showRunning);
+        QFETCH(qint64, elapsed);
+        QFETCH(double, progress);
+        const qint64 t0 = 1'000'000;
+        TalkTimer timer;
+        if (talk != Talk::notStarted)
+            timer.slideChanged(t0);
+        if (talk == Talk::ended)
+            timer.showEnded(t0 + elapsed);
+        // A frozen timer reads the same long after its end.
+        const qint64 now = t0 + elapsed + (talk == Talk::ended ? 3'600'000 : 0);
+        const TimerDisplay display = timer.display(showRunning, now, minutes);
+        QTEST(display.caption, "caption");
+        QTEST(display.time, "time");
+        QTEST(display.tone, "tone");
+        QCOMPARE(display.progress.has_value(), progress >= 0);
+        if (progress >= 0)
+            QVERIFY2(qAbs(*display.progress - progress) < 1e-9,
+                     qPrintable(QString::number(*display.progress)));
+        QTEST(display.barTone, "bar");
+        QVERIFY(display.message.isEmpty() && display.secondary.isEmpty() && !display.blink);
     }
 
     void powerPointLinePrecedence() {

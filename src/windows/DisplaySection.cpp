@@ -7,6 +7,7 @@
 #include "settings/SettingsStore.h"
 #include "windows/SecondaryText.h"
 #include "windows/TabularText.h"
+#include "windows/TalkLengthBox.h"
 #include "windows/WindowCommands.h"
 #include "windows/WindowControls.h"
 
@@ -32,6 +33,7 @@ DisplaySection::DisplaySection(WindowCommands& app, const AppState& state, Setti
     , m_settings(settings) {
     buildSwitches();
     buildOpacityRow();
+    buildTalkLengthRow();
     buildOverlayButtons();
     column()->addWidget(new SecondaryText(
         L10n::lookup(u"Das Timer-Fenster lässt sich überall anfassen und "
@@ -39,6 +41,7 @@ DisplaySection::DisplaySection(WindowCommands& app, const AppState& state, Setti
 
     bind();
     refreshSettings();
+    refreshTalkLength();
     refreshOverlayButton();
 }
 
@@ -98,6 +101,20 @@ void DisplaySection::buildOpacityRow() {
     column()->addLayout(row);
 }
 
+void DisplaySection::buildTalkLengthRow() {
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(L10n::lookup(u"Redezeit"));
+    m_talkLength = new TalkLengthBox(label->text());
+    label->setBuddy(m_talkLength);
+    row->addWidget(label);
+    row->addWidget(m_talkLength);
+    row->addStretch(1);
+    column()->addLayout(row);
+    column()->addWidget(
+        new SecondaryText(L10n::lookup(u"Mit einer Redezeit zählt der interne Timer ab dem ersten "
+                                       u"Klick von ihr rückwärts; „Aus“ zeigt die Vortragszeit.")));
+}
+
 void DisplaySection::buildOverlayButtons() {
     auto* row = new QHBoxLayout;
     m_toggleOverlay = makeButton(QString(), QStringLiteral("toggleOverlay"));
@@ -131,6 +148,10 @@ void DisplaySection::bind() {
     connect(m_opacity, &QSlider::valueChanged, this, [this](int value) {
         m_settings.setDouble(SettingsKey::overlayOpacity, double(value) / opacitySteps);
     });
+    connect(m_talkLength, &QSpinBox::valueChanged, this,
+            [this](int minutes) { m_settings.setTalkLengthMinutes(minutes); });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::talkLengthChanged, this,
+            &DisplaySection::refreshTalkLength);
     connect(m_toggleOverlay, &QPushButton::clicked, this, [this] { m_app.toggleOverlay(); });
     connect(m_resetFrame, &QPushButton::clicked, this, [this] { m_app.resetOverlayFrame(); });
 }
@@ -153,6 +174,11 @@ void DisplaySection::refreshSettings() {
             m_opacity->setValue(int(std::lround(std::clamp(opacity, 0.0, 1.0) * opacitySteps)));
     }
     m_opacityValue->setText(opacityText(opacity));
+}
+
+void DisplaySection::refreshTalkLength() {
+    const QSignalBlocker blocker(m_talkLength);
+    m_talkLength->setValue(int(m_settings.talkLengthMinutes()));
 }
 
 void DisplaySection::refreshOverlayButton() {

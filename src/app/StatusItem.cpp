@@ -6,6 +6,7 @@
 #include "l10n/ProductName.h"
 #include "platform/TrayHostWatcher.h"
 #include "settings/AppState.h"
+#include "settings/SettingsStore.h"
 #include "windows/WindowCommands.h"
 
 #include <QAction>
@@ -14,15 +15,26 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
-StatusItem::StatusItem(WindowCommands& commands, const AppState& state,
+namespace {
+
+// Slots speakers are commonly given, in minutes.
+constexpr std::array<int, 7> talkLengthPresets{5, 10, 15, 20, 30, 45, 60};
+
+} // namespace
+
+StatusItem::StatusItem(WindowCommands& commands, const AppState& state, SettingsStore& settings,
                        std::function<bool()> searchRunning, QObject* parent)
     : QObject(parent)
     , m_commands(commands)
     , m_state(state)
+    , m_settings(settings)
     , m_searchRunning(std::move(searchRunning))
     , m_menu(new QMenu)
+    , m_talkLengthMenu(new QMenu(m_menu))
     , m_settingsAction(new QAction(this))
     , m_quitAction(new QAction(this))
     , m_hostWatcher(TrayHostWatcher::create(this)) {
@@ -99,6 +111,7 @@ void StatusItem::rebuildMenu() {
         m_menu->addAction(m_state.overlayVisible() ? L10n::lookup(u"Timer-Fenster schließen")
                                                    : L10n::lookup(u"Timer-Fenster anzeigen"));
     connect(toggle, &QAction::triggered, this, [this] { m_commands.toggleOverlay(); });
+    addTalkLengthRow();
 
     m_settingsAction->setText(L10n::lookup(u"Einstellungen …"));
     m_menu->addAction(m_settingsAction);
@@ -110,6 +123,32 @@ void StatusItem::rebuildMenu() {
 
     m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {productName()}));
     m_menu->addAction(m_quitAction);
+}
+
+void StatusItem::addTalkLengthRow() {
+    const qint64 current = m_settings.talkLengthMinutes();
+    m_talkLengthMenu->clear();
+    m_talkLengthMenu->setTitle(current > 0
+                                   ? L10n::fill(L10n::lookup(u"Redezeit: %d min"), {current})
+                                   : L10n::lookup(u"Redezeit: aus"));
+    const auto addChoice = [this, current](const QString& text, int minutes) {
+        QAction* choice = m_talkLengthMenu->addAction(text);
+        choice->setCheckable(true);
+        choice->setChecked(minutes == current);
+        connect(choice, &QAction::triggered, this,
+                [this, minutes] { m_settings.setTalkLengthMinutes(minutes); });
+    };
+    addChoice(L10n::lookup(u"Aus"), 0);
+    for (const int minutes : talkLengthPresets)
+        addChoice(L10n::fill(L10n::lookup(u"%d min"), {minutes}), minutes);
+    m_talkLengthMenu->addSeparator();
+    QAction* other = m_talkLengthMenu->addAction(L10n::lookup(u"Andere …"));
+    // Ticked when the length in use is none of the presets above.
+    other->setCheckable(true);
+    other->setChecked(current > 0 && std::find(talkLengthPresets.begin(), talkLengthPresets.end(),
+                                               current) == talkLengthPresets.end());
+    connect(other, &QAction::triggered, this, &StatusItem::otherTalkLengthRequested);
+    m_menu->addMenu(m_talkLengthMenu);
 }
 
 void StatusItem::addShortcutsTo(QWidget* window) {

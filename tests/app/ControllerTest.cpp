@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/QtTranslations.h"
 #include "app/StatusItem.h"
+#include "app/TalkLengthDialog.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QSpinBox>
 
 using namespace std::chrono_literals;
 
@@ -69,6 +71,7 @@ class ControllerTest final : public QObject {
 
 private Q_SLOTS:
     void init() { TestSettings::installThrowawayStore(); }
+    void cleanup() { SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, QVariant()); }
 
     void emptyStoreWithoutPowerPointStaysHiddenAndIdle() {
         Fixture f;
@@ -249,22 +252,23 @@ private Q_SLOTS:
         QMenu* menu = f.app->statusItem()->menu();
         f.app->statusItem()->rebuildMenu();
         QList<QAction*> actions = menu->actions();
-        QCOMPARE(actions.size(), 8);
+        QCOMPARE(actions.size(), 9);
         QCOMPARE(actions[0]->text(), f.app->state().sourceLine());
         QVERIFY(!actions[0]->isEnabled());
         QCOMPARE(actions[1]->text(), QStringLiteral("PowerPoint ist nicht geöffnet"));
         QVERIFY(!actions[1]->isEnabled());
         QVERIFY(actions[2]->isSeparator());
         QCOMPARE(actions[3]->text(), QStringLiteral("Timer-Fenster anzeigen"));
-        QCOMPARE(actions[4]->text(), QStringLiteral("Einstellungen …"));
+        QCOMPARE(actions[4]->text(), QStringLiteral("Redezeit: aus"));
+        QCOMPARE(actions[5]->text(), QStringLiteral("Einstellungen …"));
         // Qt's German key names: the platform's way of writing the shortcut.
-        QCOMPARE(actions[4]->shortcut().toString(QKeySequence::NativeText),
+        QCOMPARE(actions[5]->shortcut().toString(QKeySequence::NativeText),
                  QStringLiteral("Strg+,"));
-        QCOMPARE(actions[5]->text(), QStringLiteral("Timer im Netzwerk suchen"));
-        QVERIFY(actions[5]->isEnabled());
-        QVERIFY(actions[6]->isSeparator());
-        QCOMPARE(actions[7]->text(), QStringLiteral("Tessaly Kalvane beenden"));
-        QCOMPARE(actions[7]->shortcut().toString(QKeySequence::NativeText),
+        QCOMPARE(actions[6]->text(), QStringLiteral("Timer im Netzwerk suchen"));
+        QVERIFY(actions[6]->isEnabled());
+        QVERIFY(actions[7]->isSeparator());
+        QCOMPARE(actions[8]->text(), QStringLiteral("Tessaly Kalvane beenden"));
+        QCOMPARE(actions[8]->shortcut().toString(QKeySequence::NativeText),
                  QStringLiteral("Strg+Q"));
 
         actions[3]->trigger();
@@ -282,7 +286,7 @@ private Q_SLOTS:
         f.app->statusItem()->rebuildMenu();
         QCOMPARE(menu->actions()[0]->text(),
                  QStringLiteral("Interner Timer – suche Ontime und Stagetimer …"));
-        QVERIFY(!menu->actions()[5]->isEnabled());
+        QVERIFY(!menu->actions()[6]->isEnabled());
         // The command itself does nothing while a search runs.
         const int before = f.starts;
         f.app->searchTimers();
@@ -291,9 +295,67 @@ private Q_SLOTS:
         f.platform.setRunning(PowerPoint::bundleIdentifier, false);
         f.app->tick();
         f.app->statusItem()->rebuildMenu();
-        QVERIFY(menu->actions()[5]->isEnabled());
+        QVERIFY(menu->actions()[6]->isEnabled());
         QCOMPARE(menu->actions()[0]->text(),
                  QStringLiteral("Interner Timer (Vortragszeit, startet mit dem ersten Klick)"));
+    }
+
+    // The menu row, its dialog and the settings field set one stored length, and each shows
+    // what another set.
+    void talkLengthMenuAndSettingsFieldShareOneKey() {
+        Fixture f;
+        f.launch();
+        StatusItem& item = *f.app->statusItem();
+        f.app->showSettings();
+        auto* field = f.app->settingsWindow()->findChild<QSpinBox*>(QStringLiteral("talkLength"));
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("Aus"));
+        const auto row = [&item](const QString& title) {
+            item.rebuildMenu();
+            const QList<QAction*> rows = item.talkLengthMenu()->actions();
+            const auto found = std::find_if(rows.begin(), rows.end(),
+                                            [&](QAction* a) { return a->text() == title; });
+            return found == rows.end() ? nullptr : *found;
+        };
+
+        row(QStringLiteral("20 min"))->trigger();
+        QCOMPARE(SettingsStore().talkLengthMinutes(), 20);
+        QCOMPARE(field->value(), 20);
+        QVERIFY(row(QStringLiteral("20 min"))->isChecked());
+
+        field->setValue(25);
+        QCOMPARE(SettingsStore().talkLengthMinutes(), 25);
+        QVERIFY(row(QStringLiteral("Andere …"))->isChecked());
+        QCOMPARE(item.menu()->actions()[4]->text(), QStringLiteral("Redezeit: 25 min"));
+
+        // "Andere …" asks above the slide show; the answer goes to the same key.
+        QObject::connect(f.app.get(), &AppDelegate::dialogShown, [](AlertDialog& dialog) {
+            auto* ask = qobject_cast<TalkLengthDialog*>(&dialog);
+            QVERIFY(ask);
+            QCOMPARE(ask->minutes(), 25);
+            ask->setMinutes(7);
+            ask->accept();
+        });
+        row(QStringLiteral("Andere …"))->trigger();
+        QTRY_COMPARE(SettingsStore().talkLengthMinutes(), 7);
+        QCOMPARE(field->value(), 7);
+
+        // A length given for this run reads everywhere until the user picks one.
+        SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, 1);
+        item.rebuildMenu();
+        QCOMPARE(item.menu()->actions()[4]->text(), QStringLiteral("Redezeit: 1 min"));
+        row(QStringLiteral("Aus"))->trigger();
+        QCOMPARE(SettingsStore().talkLengthMinutes(), 0);
+        QCOMPARE(field->text(), QStringLiteral("Aus"));
+    }
+
+    void theSourceLineNamesTheTalkLength() {
+        Fixture f;
+        f.launch();
+        SettingsStore().setTalkLengthMinutes(25);
+        f.app->tick();
+        QCOMPARE(f.app->state().sourceLine(),
+                 QStringLiteral("Interner Timer (Redezeit 25 min, startet mit dem ersten Klick)"));
     }
 
     void shortcutsWorkWhileTheMenuIsOpen() {

@@ -10,6 +10,7 @@
 #include "windows/WindowCommands.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -35,6 +36,7 @@ StatusItem::StatusItem(WindowCommands& commands, const AppState& state, Settings
     , m_searchRunning(std::move(searchRunning))
     , m_menu(new QMenu)
     , m_talkLengthMenu(new QMenu(m_menu))
+    , m_talkLengthChoices(new QActionGroup(m_talkLengthMenu))
     , m_settingsAction(new QAction(this))
     , m_quitAction(new QAction(this))
     , m_hostWatcher(TrayHostWatcher::create(this)) {
@@ -134,6 +136,7 @@ void StatusItem::addTalkLengthRow() {
     const auto addChoice = [this, current](const QString& text, int minutes) {
         QAction* choice = m_talkLengthMenu->addAction(text);
         choice->setCheckable(true);
+        m_talkLengthChoices->addAction(choice);
         choice->setChecked(minutes == current);
         connect(choice, &QAction::triggered, this,
                 [this, minutes] { m_settings.setTalkLengthMinutes(minutes); });
@@ -145,6 +148,7 @@ void StatusItem::addTalkLengthRow() {
     QAction* other = m_talkLengthMenu->addAction(L10n::lookup(u"Andere …"));
     // Ticked when the length in use is none of the presets above.
     other->setCheckable(true);
+    m_talkLengthChoices->addAction(other);
     other->setChecked(current > 0 && std::find(talkLengthPresets.begin(), talkLengthPresets.end(),
                                                current) == talkLengthPresets.end());
     connect(other, &QAction::triggered, this, &StatusItem::otherTalkLengthRequested);

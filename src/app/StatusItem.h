@@ -8,6 +8,7 @@
 
 class AppState;
 class QAction;
+class QActionGroup;
 class QMenu;
 class QWidget;
 class SettingsStore;
@@ -52,6 +53,8 @@ private:
     QMenu* m_menu;
     // Kept and refilled, so that rebuilding the menu every second leaves nothing behind.
     QMenu* m_talkLengthMenu;
+    // Makes its rows one choice, drawn as radio buttons.
+    QActionGroup* m_talkLengthChoices;
     // Kept across rebuilds, so that the windows that carry their shortcuts keep them.
     QAction* m_settingsAction;
     QAction* m_quitAction;

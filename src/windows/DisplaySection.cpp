@@ -12,6 +12,7 @@
 #include "windows/WindowControls.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -32,8 +33,7 @@ DisplaySection::DisplaySection(WindowCommands& app, const AppState& state, Setti
     , m_state(state)
     , m_settings(settings) {
     buildSwitches();
-    buildOpacityRow();
-    buildTalkLengthRow();
+    buildValueRows();
     buildOverlayButtons();
     column()->addWidget(new SecondaryText(
         L10n::lookup(u"Das Timer-Fenster lässt sich überall anfassen und "
@@ -79,40 +79,38 @@ void DisplaySection::buildSwitches() {
     }
 }
 
-void DisplaySection::buildOpacityRow() {
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(L10n::lookup(u"Hintergrund"));
+void DisplaySection::buildValueRows() {
+    // One grid, so that the slider and the number box start at the same place whatever the
+    // labels' lengths in the language shown.
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(3, 1);
+
+    auto* opacityLabel = new QLabel(L10n::lookup(u"Hintergrund"));
     m_opacity = new QSlider(Qt::Horizontal);
     m_opacity->setObjectName(QStringLiteral("opacity"));
-    m_opacity->setAccessibleName(label->text());
+    m_opacity->setAccessibleName(opacityLabel->text());
     m_opacity->setRange(0, opacitySteps);
     m_opacity->setSingleStep(10);
     m_opacity->setPageStep(100);
     m_opacity->setFixedWidth(180);
-    label->setBuddy(m_opacity);
+    opacityLabel->setBuddy(m_opacity);
     m_opacityValue = new TabularLabel;
     m_opacityValue->setObjectName(QStringLiteral("opacityValue"));
     m_opacityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_opacityValue->setFixedWidth(44);
-    row->addWidget(label);
-    row->addWidget(m_opacity);
-    row->addWidget(m_opacityValue);
-    row->addStretch(1);
-    column()->addLayout(row);
-}
+    grid->addWidget(opacityLabel, 0, 0);
+    grid->addWidget(m_opacity, 0, 1);
+    grid->addWidget(m_opacityValue, 0, 2);
 
-void DisplaySection::buildTalkLengthRow() {
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(L10n::lookup(u"Redezeit"));
-    m_talkLength = new TalkLengthBox(label->text());
-    label->setBuddy(m_talkLength);
-    row->addWidget(label);
-    row->addWidget(m_talkLength);
-    row->addStretch(1);
-    column()->addLayout(row);
+    auto* talkLengthLabel = new QLabel(L10n::lookup(u"Redezeit"));
+    m_talkLength = new TalkLengthBox(talkLengthLabel->text());
+    talkLengthLabel->setBuddy(m_talkLength);
+    grid->addWidget(talkLengthLabel, 1, 0);
+    grid->addWidget(m_talkLength, 1, 1, Qt::AlignLeft);
+    column()->addLayout(grid);
     column()->addWidget(
         new SecondaryText(L10n::lookup(u"Mit einer Redezeit zählt der interne Timer ab dem ersten "
-                                       u"Klick von ihr rückwärts; „Aus“ zeigt die Vortragszeit.")));
+                                       u"Klick rückwärts; „Aus“ zeigt die Vortragszeit.")));
 }
 
 void DisplaySection::buildOverlayButtons() {

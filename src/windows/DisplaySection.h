@@ -29,8 +29,8 @@ public:
 
 private:
     void buildSwitches();
-    void buildOpacityRow();
-    void buildTalkLengthRow();
+    // The background opacity and the talk length, each beside its label.
+    void buildValueRows();
     void buildOverlayButtons();
     void bind();
 

@@ -113,7 +113,6 @@ void StatusItem::rebuildMenu() {
         m_menu->addAction(m_state.overlayVisible() ? L10n::lookup(u"Timer-Fenster schließen")
                                                    : L10n::lookup(u"Timer-Fenster anzeigen"));
     connect(toggle, &QAction::triggered, this, [this] { m_commands.toggleOverlay(); });
-    addTalkLengthRow();
 
     m_settingsAction->setText(L10n::lookup(u"Einstellungen …"));
     m_menu->addAction(m_settingsAction);
@@ -121,6 +120,7 @@ void StatusItem::rebuildMenu() {
     QAction* search = m_menu->addAction(L10n::lookup(u"Timer im Netzwerk suchen"));
     search->setEnabled(!m_searchRunning());
     connect(search, &QAction::triggered, this, [this] { m_commands.searchTimers(); });
+    addTalkLengthRow();
     m_menu->addSeparator();
 
     m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {productName()}));

@@ -178,40 +178,11 @@ private Q_SLOTS:
         const QJsonArray rows =
             readJson(shots + QStringLiteral("/menu.json")).value(QStringLiteral("rows")).toArray();
         QCOMPARE(rows.size(), 9);
-        QCOMPARE(rows[6].toObject().value(QStringLiteral("title")).toString(),
+        QCOMPARE(rows[5].toObject().value(QStringLiteral("title")).toString(),
                  QStringLiteral("Timer im Netzwerk suchen"));
-        QVERIFY(!rows[6].toObject().value(QStringLiteral("enabled")).toBool());
+        QVERIFY(!rows[5].toObject().value(QStringLiteral("enabled")).toBool());
         QCOMPARE(rows[8].toObject().value(QStringLiteral("shortcut")).toString(),
                  QStringLiteral("Strg+Q"));
-    }
-
-    // A talk length for one run: the card counts it down, the menu shows it ticked, and the
-    // user's settings file never hears of it.
-    void aTalkLengthForOneRun() {
-        QTemporaryDir home;
-        const QString shots = home.filePath(QStringLiteral("shots"));
-        Kalvane app(home.path());
-        app.start({QStringLiteral("--simulate-show"), QStringLiteral("1"),
-                   QStringLiteral("--talk-length"), QStringLiteral("20"),
-                   QStringLiteral("--snapshot-dir"), shots, QStringLiteral("--quit-after"),
-                   QStringLiteral("1.3")});
-        QVERIFY(app.finished());
-        const QJsonObject card = readJson(shots + QStringLiteral("/overlay-001.json"));
-        QCOMPARE(card.value(QStringLiteral("caption")).toString(),
-                 QStringLiteral("Redezeit – startet mit dem ersten Klick"));
-        QCOMPARE(card.value(QStringLiteral("time")).toString(), QStringLiteral("20:00"));
-        QCOMPARE(card.value(QStringLiteral("progress")).toDouble(-1), 0.0);
-        const QJsonArray rows =
-            readJson(shots + QStringLiteral("/menu.json")).value(QStringLiteral("rows")).toArray();
-        const QJsonObject row = rows[4].toObject();
-        QCOMPARE(row.value(QStringLiteral("title")).toString(), QStringLiteral("Redezeit: 20 min"));
-        const QJsonArray presets = row.value(QStringLiteral("submenu")).toArray();
-        QCOMPARE(presets.size(), 10);
-        QCOMPARE(presets[4].toObject().value(QStringLiteral("title")).toString(),
-                 QStringLiteral("20 min"));
-        QVERIFY(presets[4].toObject().value(QStringLiteral("checked")).toBool());
-        QVERIFY(!SettingsStore(home.filePath(QStringLiteral("Tessaly/Kalvane.ini")))
-                     .contains(SettingsKey::talkLengthMinutes));
     }
 
     void aServerFoundDuringTheShowIsOfferedAtItsEnd() {

@@ -259,13 +259,13 @@ private Q_SLOTS:
         QVERIFY(!actions[1]->isEnabled());
         QVERIFY(actions[2]->isSeparator());
         QCOMPARE(actions[3]->text(), QStringLiteral("Timer-Fenster anzeigen"));
-        QCOMPARE(actions[4]->text(), QStringLiteral("Redezeit: aus"));
-        QCOMPARE(actions[5]->text(), QStringLiteral("Einstellungen …"));
+        QCOMPARE(actions[4]->text(), QStringLiteral("Einstellungen …"));
         // Qt's German key names: the platform's way of writing the shortcut.
-        QCOMPARE(actions[5]->shortcut().toString(QKeySequence::NativeText),
+        QCOMPARE(actions[4]->shortcut().toString(QKeySequence::NativeText),
                  QStringLiteral("Strg+,"));
-        QCOMPARE(actions[6]->text(), QStringLiteral("Timer im Netzwerk suchen"));
-        QVERIFY(actions[6]->isEnabled());
+        QCOMPARE(actions[5]->text(), QStringLiteral("Timer im Netzwerk suchen"));
+        QVERIFY(actions[5]->isEnabled());
+        QCOMPARE(actions[6]->text(), QStringLiteral("Redezeit: aus"));
         QVERIFY(actions[7]->isSeparator());
         QCOMPARE(actions[8]->text(), QStringLiteral("Tessaly Kalvane beenden"));
         QCOMPARE(actions[8]->shortcut().toString(QKeySequence::NativeText),
@@ -286,7 +286,7 @@ private Q_SLOTS:
         f.app->statusItem()->rebuildMenu();
         QCOMPARE(menu->actions()[0]->text(),
                  QStringLiteral("Interner Timer – suche Ontime und Stagetimer …"));
-        QVERIFY(!menu->actions()[6]->isEnabled());
+        QVERIFY(!menu->actions()[5]->isEnabled());
         // The command itself does nothing while a search runs.
         const int before = f.starts;
         f.app->searchTimers();
@@ -295,7 +295,7 @@ private Q_SLOTS:
         f.platform.setRunning(PowerPoint::bundleIdentifier, false);
         f.app->tick();
         f.app->statusItem()->rebuildMenu();
-        QVERIFY(menu->actions()[6]->isEnabled());
+        QVERIFY(menu->actions()[5]->isEnabled());
         QCOMPARE(menu->actions()[0]->text(),
                  QStringLiteral("Interner Timer (Vortragszeit, startet mit dem ersten Klick)"));
     }
@@ -308,54 +308,36 @@ private Q_SLOTS:
         StatusItem& item = *f.app->statusItem();
         f.app->showSettings();
         auto* field = f.app->settingsWindow()->findChild<QSpinBox*>(QStringLiteral("talkLength"));
-        QVERIFY(field);
-        QCOMPARE(field->text(), QStringLiteral("Aus"));
-        const auto row = [&item](const QString& title) {
+        // Aus, 5, 10, 15, 20, 30, 45, 60 min, a separator, "Andere …".
+        const auto choice = [&item](int row) {
             item.rebuildMenu();
-            const QList<QAction*> rows = item.talkLengthMenu()->actions();
-            const auto found = std::find_if(rows.begin(), rows.end(),
-                                            [&](QAction* a) { return a->text() == title; });
-            return found == rows.end() ? nullptr : *found;
+            return item.talkLengthMenu()->actions().at(row);
         };
-
-        row(QStringLiteral("20 min"))->trigger();
-        QCOMPARE(SettingsStore().talkLengthMinutes(), 20);
+        choice(4)->trigger();
         QCOMPARE(field->value(), 20);
-        QVERIFY(row(QStringLiteral("20 min"))->isChecked());
-
         field->setValue(25);
-        QCOMPARE(SettingsStore().talkLengthMinutes(), 25);
-        QVERIFY(row(QStringLiteral("Andere …"))->isChecked());
-        QCOMPARE(item.menu()->actions()[4]->text(), QStringLiteral("Redezeit: 25 min"));
+        QVERIFY(choice(10)->isChecked());
+        QCOMPARE(item.menu()->actions()[6]->text(), QStringLiteral("Redezeit: 25 min"));
+        f.app->settingsWindow()->close();
+        f.app->tick(); // no search without the window
+        QCOMPARE(f.app->state().sourceLine(),
+                 QStringLiteral("Interner Timer (Redezeit 25 min, startet mit dem ersten Klick)"));
 
-        // "Andere …" asks above the slide show; the answer goes to the same key.
+        // "Andere …" asks above the slide show, offering the length in use.
         QObject::connect(f.app.get(), &AppDelegate::dialogShown, [](AlertDialog& dialog) {
             auto* ask = qobject_cast<TalkLengthDialog*>(&dialog);
-            QVERIFY(ask);
-            QCOMPARE(ask->minutes(), 25);
+            QVERIFY(ask && ask->minutes() == 25);
             ask->setMinutes(7);
             ask->accept();
         });
-        row(QStringLiteral("Andere …"))->trigger();
-        QTRY_COMPARE(SettingsStore().talkLengthMinutes(), 7);
-        QCOMPARE(field->value(), 7);
+        choice(10)->trigger();
+        QTRY_COMPARE(field->value(), 7);
 
-        // A length given for this run reads everywhere until the user picks one.
+        // The user's choice replaces a length given for this run, and is saved.
         SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, 1);
-        item.rebuildMenu();
-        QCOMPARE(item.menu()->actions()[4]->text(), QStringLiteral("Redezeit: 1 min"));
-        row(QStringLiteral("Aus"))->trigger();
-        QCOMPARE(SettingsStore().talkLengthMinutes(), 0);
+        choice(0)->trigger();
         QCOMPARE(field->text(), QStringLiteral("Aus"));
-    }
-
-    void theSourceLineNamesTheTalkLength() {
-        Fixture f;
-        f.launch();
-        SettingsStore().setTalkLengthMinutes(25);
-        f.app->tick();
-        QCOMPARE(f.app->state().sourceLine(),
-                 QStringLiteral("Interner Timer (Redezeit 25 min, startet mit dem ersten Klick)"));
+        QCOMPARE(SettingsStore().talkLengthMinutes(), 0);
     }
 
     void shortcutsWorkWhileTheMenuIsOpen() {

@@ -316,7 +316,7 @@ private Q_SLOTS:
         choice(4)->trigger();
         QCOMPARE(field->value(), 20);
         field->setValue(25);
-        QVERIFY(choice(10)->isChecked());
+        QVERIFY(choice(9)->isChecked());
         QCOMPARE(item.menu()->actions()[6]->text(), QStringLiteral("Redezeit: 25 min"));
         f.app->settingsWindow()->close();
         f.app->tick(); // no search without the window
@@ -330,7 +330,7 @@ private Q_SLOTS:
             ask->setMinutes(7);
             ask->accept();
         });
-        choice(10)->trigger();
+        choice(9)->trigger();
         QTRY_COMPARE(field->value(), 7);
 
         // The user's choice replaces a length given for this run, and is saved.

@@ -2,10 +2,12 @@
 
 #include "app/AppLog.h"
 #include "app/StatusItem.h"
+#include "app/TalkLengthDialog.h"
 #include "async/Clock.h"
 #include "ontime/OntimeModel.h"
 #include "overlay/OverlayHostingView.h"
 #include "overlay/OverlayPanel.h"
+#include "platform/OverlayWindowPlatform.h"
 #include "platform/Platform.h"
 #include "stagetimer/StagetimerModel.h"
 
@@ -52,10 +54,13 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     // 3. The tray item; its menu is filled each time it opens. The menu's shortcuts also work
     // in the windows that take the keyboard.
-    m_statusItem =
-        std::make_unique<StatusItem>(*this, m_state, [this] { return m_ontime->scanning(); });
+    m_statusItem = std::make_unique<StatusItem>(*this, m_state, m_settings,
+                                                [this] { return m_ontime->scanning(); });
     connect(&m_windows, &ConfigurationWindows::windowCreated, m_statusItem.get(),
             &StatusItem::addShortcutsTo);
+    // From the event loop, so that the dialog's modal loop does not run inside the menu's.
+    connect(m_statusItem.get(), &StatusItem::otherTalkLengthRequested, this,
+            &AppDelegate::askTalkLength, Qt::QueuedConnection);
 
     // 4. The watcher drives the talk timer and the automatic display.
     connect(m_powerpoint.get(), &PowerPointWatcher::slideShowStarted, this,
@@ -171,6 +176,16 @@ void AppDelegate::searchTimers() {
         return;
     qCDebug(lcApp) << "search for timers, asked by the user";
     m_ontime->search(true, true);
+}
+
+void AppDelegate::askTalkLength() {
+    TalkLengthDialog dialog(m_settings.talkLengthMinutes());
+    // Modality before showing: Qt applies it when the window appears.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    OverlayWindowPlatform::instance().showAboveSlideShow(&dialog);
+    QTimer::singleShot(0, &dialog, [this, &dialog] { Q_EMIT dialogShown(dialog); });
+    if (dialog.exec() == QDialog::Accepted)
+        m_settings.setTalkLengthMinutes(dialog.minutes());
 }
 
 void AppDelegate::setLaunchAtLogin(bool enabled) {

@@ -56,6 +56,8 @@ public:
     void showOntimeSetup() override;
     void showStagetimerSetup() override;
     void searchTimers() override;
+    // Asks for a talk length that the menu's presets do not offer, above the slide show.
+    void askTalkLength();
     void setLaunchAtLogin(bool enabled) override;
     bool launchAtLoginStatus() const override;
     void openAutomationSettings() override;

@@ -1,11 +1,8 @@
 #include "app/StagetimerDisplay.h"
 
-#include "app/BarThresholds.h"
+#include "app/CountdownBar.h"
 #include "ontime/TimeFormat.h"
 #include "stagetimer/StagetimerModel.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -38,15 +35,9 @@ TimerDisplay stagetimerDisplay(const StagetimerModel& model) {
 
     if (remaining && state.finish && state.startTime && *state.startTime > 0 &&
         *state.finish > *state.startTime) {
-        const double total = *state.finish - *state.startTime;
-        const double progress = 1.0 - *remaining / total;
-        display.progress = std::isnan(progress) ? 0.0 : std::clamp(progress, 0.0, 1.0);
-        const double warning = std::min(0.2 * total, BarThresholds::warningMs);
-        const double danger = std::min(0.1 * total, BarThresholds::dangerMs);
-        if (*remaining <= danger)
-            display.barTone = BarTone::danger;
-        else if (*remaining <= warning)
-            display.barTone = BarTone::warning;
+        const CountdownBar bar = CountdownBar::of(*remaining, *state.finish - *state.startTime);
+        display.progress = bar.progress;
+        display.barTone = bar.tone;
     }
     return display;
 }

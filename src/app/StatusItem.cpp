@@ -6,23 +6,37 @@
 #include "l10n/ProductName.h"
 #include "platform/TrayHostWatcher.h"
 #include "settings/AppState.h"
+#include "settings/SettingsStore.h"
 #include "windows/WindowCommands.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
-StatusItem::StatusItem(WindowCommands& commands, const AppState& state,
+namespace {
+
+// Slots speakers are commonly given, in minutes.
+constexpr std::array<int, 7> talkLengthPresets{5, 10, 15, 20, 30, 45, 60};
+
+} // namespace
+
+StatusItem::StatusItem(WindowCommands& commands, const AppState& state, SettingsStore& settings,
                        std::function<bool()> searchRunning, QObject* parent)
     : QObject(parent)
     , m_commands(commands)
     , m_state(state)
+    , m_settings(settings)
     , m_searchRunning(std::move(searchRunning))
     , m_menu(new QMenu)
+    , m_talkLengthMenu(new QMenu(m_menu))
+    , m_talkLengthChoices(new QActionGroup(m_talkLengthMenu))
     , m_settingsAction(new QAction(this))
     , m_quitAction(new QAction(this))
     , m_hostWatcher(TrayHostWatcher::create(this)) {
@@ -106,10 +120,39 @@ void StatusItem::rebuildMenu() {
     QAction* search = m_menu->addAction(L10n::lookup(u"Timer im Netzwerk suchen"));
     search->setEnabled(!m_searchRunning());
     connect(search, &QAction::triggered, this, [this] { m_commands.searchTimers(); });
+    addTalkLengthRow();
     m_menu->addSeparator();
 
     m_quitAction->setText(L10n::fill(L10n::lookup(u"%@ beenden"), {productName()}));
     m_menu->addAction(m_quitAction);
+}
+
+void StatusItem::addTalkLengthRow() {
+    const qint64 current = m_settings.talkLengthMinutes();
+    m_talkLengthMenu->clear();
+    m_talkLengthMenu->setTitle(current > 0
+                                   ? L10n::fill(L10n::lookup(u"Redezeit: %d min"), {current})
+                                   : L10n::lookup(u"Redezeit: aus"));
+    const auto addChoice = [this, current](const QString& text, int minutes) {
+        QAction* choice = m_talkLengthMenu->addAction(text);
+        choice->setCheckable(true);
+        m_talkLengthChoices->addAction(choice);
+        choice->setChecked(minutes == current);
+        connect(choice, &QAction::triggered, this,
+                [this, minutes] { m_settings.setTalkLengthMinutes(minutes); });
+    };
+    addChoice(L10n::lookup(u"Aus"), 0);
+    for (const int minutes : talkLengthPresets)
+        addChoice(L10n::fill(L10n::lookup(u"%d min"), {minutes}), minutes);
+    m_talkLengthMenu->addSeparator();
+    QAction* other = m_talkLengthMenu->addAction(L10n::lookup(u"Andere …"));
+    // Ticked when the length in use is none of the presets above.
+    other->setCheckable(true);
+    m_talkLengthChoices->addAction(other);
+    other->setChecked(current > 0 && std::find(talkLengthPresets.begin(), talkLengthPresets.end(),
+                                               current) == talkLengthPresets.end());
+    connect(other, &QAction::triggered, this, &StatusItem::otherTalkLengthRequested);
+    m_menu->addMenu(m_talkLengthMenu);
 }
 
 void StatusItem::addShortcutsTo(QWidget* window) {

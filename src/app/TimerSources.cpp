@@ -12,6 +12,7 @@
 #include "powerpoint/PowerPointWatcher.h"
 #include "powerpoint/PresentationProgram.h"
 #include "settings/AppState.h"
+#include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 
 TimerSources::TimerSources(const SettingsStore& settings, OntimeModel& ontime,
@@ -83,7 +84,8 @@ TimerDisplay TimerSources::currentDisplay(SourceSelection::Display source) const
     case SourceSelection::Display::internalTimer:
         break;
     }
-    return m_talk.display(m_watcher.slideShowRunning(), async::Clock::instance().monotonicMs());
+    return m_talk.display(m_watcher.slideShowRunning(), async::Clock::instance().monotonicMs(),
+                          m_settings.talkLengthMinutes());
 }
 
 PresentationStatus::State TimerSources::presentationState() const {
@@ -116,8 +118,9 @@ void TimerSources::updateState(SourceSelection::Display source, AppState& state)
         state.setSourceOK(ontimeSourceOK(m_ontime));
         break;
     case SourceSelection::Display::internalTimer:
-        state.setSourceLine(m_ontime.scanning() ? StatusLines::internalTimerSearching()
-                                                : StatusLines::internalTimer());
+        state.setSourceLine(m_ontime.scanning()
+                                ? StatusLines::internalTimerSearching()
+                                : StatusLines::internalTimer(m_settings.talkLengthMinutes()));
         state.setSourceOK(true);
         break;
     }

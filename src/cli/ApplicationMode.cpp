@@ -99,6 +99,8 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
             << "Could not restrict the settings file to this user:" << settings.fileName();
     AutomationSwitches switches = AutomationSwitches::fromSettings(settings);
     switches.applyArguments(arguments);
+    if (switches.talkLength)
+        SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, *switches.talkLength);
 
     std::unique_ptr<SimulatedPowerPoint> simulation;
     if (switches.simulateSlide) {

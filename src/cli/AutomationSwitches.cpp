@@ -15,6 +15,7 @@ constexpr auto snapshotDir = "automation/snapshotDir";
 constexpr auto quitAfter = "automation/quitAfter";
 constexpr auto openWindows = "automation/openWindows";
 constexpr auto choose = "automation/choose";
+constexpr auto talkLength = "automation/talkLength";
 } // namespace Key
 
 std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
@@ -84,6 +85,13 @@ AutomationSwitches AutomationSwitches::fromSettings(const SettingsStore& setting
     switches.snapshotDir = settings.stringValue(Key::snapshotDir).value_or(QString());
     switches.quitAfter = storedSeconds(settings, Key::quitAfter);
     switches.openWindows = storedWindows(settings);
+    if (settings.contains(Key::talkLength)) {
+        bool ok = false;
+        const qint64 minutes = settings.value(Key::talkLength).toLongLong(&ok);
+        // What cannot be a slot is left out, and the stored talk length stays in use.
+        if (ok && minutes >= 0 && minutes <= SettingsLimit::maxTalkLengthMinutes)
+            switches.talkLength = int(minutes);
+    }
     if (const std::optional<QString> choose = settings.stringValue(Key::choose)) {
         // A stored answer that cannot be read is left out rather than stopping the app.
         AutomationSwitches parsed;
@@ -112,6 +120,9 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         {QStringLiteral("choose"),
          QStringLiteral("Answer the timer chooser with row N, or cancel it."),
          QStringLiteral("N|cancel")},
+        {QStringLiteral("talk-length"),
+         QStringLiteral("Count the internal timer down from MIN minutes for this run (0: off)."),
+         QStringLiteral("MIN")},
     });
     if (!options.parseOptionsOnly(arguments))
         return false;
@@ -121,6 +132,13 @@ bool AutomationSwitches::applyArguments(const QStringList& arguments) {
         if (!slide)
             return false;
         simulateSlide = static_cast<int>(*slide);
+    }
+    if (options.isSet(QStringLiteral("talk-length"))) {
+        const std::optional<qint64> minutes = options.number(QStringLiteral("talk-length"), 0, 0,
+                                                             SettingsLimit::maxTalkLengthMinutes);
+        if (!minutes)
+            return false;
+        talkLength = int(*minutes);
     }
     if (!secondsOption(options, QStringLiteral("simulate-change-after"), simulateChangeAfter) ||
         !secondsOption(options, QStringLiteral("simulate-end-after"), simulateEndAfter) ||
@@ -157,5 +175,5 @@ QString AutomationSwitches::synopsis() {
     return QStringLiteral("[--simulate-show N [--simulate-change-after S] "
                           "[--simulate-end-after S]] [--show-overlay] [--snapshot-dir DIR] "
                           "[--quit-after S] [--open-window settings|ontime|stagetimer]… "
-                          "[--choose N|cancel]");
+                          "[--choose N|cancel] [--talk-length MIN]");
 }

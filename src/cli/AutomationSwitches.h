@@ -26,6 +26,9 @@ struct AutomationSwitches {
     // Answers the timer chooser once it is on screen: the 1-based row, or 0 for "Abbrechen".
     // Alerts are confirmed too. Without it dialogs wait for the user.
     std::optional<int> choose;
+    // The speaker's talk length in minutes for this run (0: off), in place of the stored one
+    // until the user sets another.
+    std::optional<int> talkLength;
 
     static AutomationSwitches fromSettings(const SettingsStore& settings);
     // Applies the command-line options on top; false after a usage error was written.

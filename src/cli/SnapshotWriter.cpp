@@ -3,6 +3,7 @@
 #include "app/AlertDialog.h"
 #include "app/AppDelegate.h"
 #include "app/StatusItem.h"
+#include "app/TalkLengthDialog.h"
 #include "app/TimerChooserDialog.h"
 #include "app/TrayIconArt.h"
 #include "cli/JsonLine.h"
@@ -10,6 +11,7 @@
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayView.h"
 #include "platform/TrayHostWatcher.h"
+#include "settings/SettingsStore.h"
 #include "windows/OntimeSetupWindow.h"
 #include "windows/SettingsWindow.h"
 #include "windows/StagetimerSetupWindow.h"
@@ -38,6 +40,57 @@ QImage picture(QWidget& widget) {
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     widget.render(&image);
+    return image;
+}
+
+// The rows of a menu as it would open now; a row that opens a submenu carries its rows, and a
+// row that can be ticked says whether it is.
+QJsonArray rowsOf(const QMenu& menu) {
+    QJsonArray rows;
+    const QList<QAction*> actions = menu.actions();
+    for (const QAction* action : actions) {
+        QJsonObject row{
+            {QStringLiteral("title"), action->isSeparator() ? QString() : action->text()},
+            {QStringLiteral("enabled"), action->isEnabled()},
+            {QStringLiteral("shortcut"), action->shortcut().toString(QKeySequence::NativeText)},
+            {QStringLiteral("separator"), action->isSeparator()},
+        };
+        if (action->isCheckable())
+            row.insert(QStringLiteral("checked"), action->isChecked());
+        if (const QMenu* submenu = action->menu())
+            row.insert(QStringLiteral("submenu"), rowsOf(*submenu));
+        rows.append(row);
+    }
+    return rows;
+}
+
+// The menu with the first of its submenus open beside that submenu's row, as it looks while
+// the pointer rests there; nothing when the menu has none.
+QImage withSubmenu(QMenu& menu) {
+    const QList<QAction*> actions = menu.actions();
+    const auto row = std::find_if(actions.cbegin(), actions.cend(),
+                                  [](const QAction* action) { return action->menu() != nullptr; });
+    if (row == actions.cend())
+        return {};
+    QMenu* submenu = (*row)->menu();
+    submenu->adjustSize();
+    const QPixmap main = menu.grab();
+    const QPixmap sub = submenu->grab();
+    // Qt lets a submenu overlap its parent by a few pixels and lines its first row up with the
+    // row that opened it.
+    constexpr int overlap = 2;
+    const QRect rowRect = menu.actionGeometry(*row);
+    const QPoint subOrigin(menu.width() - overlap,
+                           rowRect.top() - submenu->contentsMargins().top());
+    const QSize size(subOrigin.x() + submenu->width(),
+                     std::max(menu.height(), subOrigin.y() + submenu->height()));
+    const qreal scale = main.devicePixelRatio();
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.drawPixmap(QPoint(0, 0), main);
+    painter.drawPixmap(subOrigin, sub);
     return image;
 }
 
@@ -107,6 +160,9 @@ void SnapshotWriter::writeMenu() {
     QMenu* menu = item->menu();
     menu->adjustSize();
     menu->grab().save(m_folder.filePath(QStringLiteral("menu.png")));
+    const QImage open = withSubmenu(*menu);
+    if (!open.isNull())
+        open.save(m_folder.filePath(QStringLiteral("menu-submenu.png")));
 }
 
 void SnapshotWriter::writeWindows() {
@@ -137,6 +193,7 @@ void SnapshotWriter::writeStatus() {
             .add(QStringLiteral("overlayVisible"), state.overlayVisible())
             .add(QStringLiteral("scanning"), m_app.ontime().scanning())
             .add(QStringLiteral("settingsVisible"), m_app.isSettingsWindowVisible())
+            .add(QStringLiteral("talkLengthMinutes"), m_app.settings().talkLengthMinutes())
             .toString();
     writeJson(numbered(QStringLiteral("status"), m_count) + QStringLiteral(".json"),
               line.toUtf8() + '\n');
@@ -147,18 +204,8 @@ void SnapshotWriter::writeMenuRows() {
     if (!item)
         return;
     // The menu as it would open now; writeMenu rebuilt it a moment ago.
-    QJsonArray rows;
-    const QList<QAction*> actions = item->menu()->actions();
-    for (const QAction* action : actions) {
-        rows.append(QJsonObject{
-            {QStringLiteral("title"), action->isSeparator() ? QString() : action->text()},
-            {QStringLiteral("enabled"), action->isEnabled()},
-            {QStringLiteral("shortcut"), action->shortcut().toString(QKeySequence::NativeText)},
-            {QStringLiteral("separator"), action->isSeparator()},
-        });
-    }
     writeJson(QStringLiteral("menu.json"),
-              QJsonDocument(QJsonObject{{QStringLiteral("rows"), rows}}).toJson());
+              QJsonDocument(QJsonObject{{QStringLiteral("rows"), rowsOf(*item->menu())}}).toJson());
 }
 
 void SnapshotWriter::writeDialog(AlertDialog& dialog) {
@@ -172,6 +219,9 @@ void SnapshotWriter::writeDialog(AlertDialog& dialog) {
         description.insert(QStringLiteral("choices"),
                            QJsonArray::fromStringList(chooser->labels()));
         description.insert(QStringLiteral("selected"), chooser->selectedIndex());
+    } else if (auto* talkLength = qobject_cast<TalkLengthDialog*>(&dialog)) {
+        name = numbered(QStringLiteral("talk-length"), ++m_talkLengthDialogs);
+        description.insert(QStringLiteral("minutes"), talkLength->minutes());
     } else {
         name = numbered(QStringLiteral("alert"), ++m_alerts);
     }

@@ -11,9 +11,8 @@ class QTimer;
 
 // Writes what the app shows into a folder, for a person to look at and for end-to-end tests:
 // the timer window as PNG every interval (each with a JSON file that says what it shows and
-// whether it is on screen), the status record, the tray menu, the tray icon and the open
-// configuration windows; and each
-// chooser and alert as it opens.
+// whether it is on screen), the status record, the tray menu (also with its submenu open), the
+// tray icon and the open configuration windows; and each dialog as it opens.
 class SnapshotWriter final : public QObject {
 public:
     static constexpr std::chrono::milliseconds defaultInterval{1000};
@@ -25,7 +24,8 @@ public:
     // The last set, right before quitting: quitting closes the windows, and no later
     // snapshot may show them closed.
     void finish();
-    // The chooser or alert on screen now: chooser-NNN or alert-NNN, a PNG and a JSON file.
+    // The dialog on screen now: chooser-NNN, talk-length-NNN or alert-NNN, a PNG and a JSON
+    // file.
     void writeDialog(AlertDialog& dialog);
 
 private:
@@ -44,4 +44,5 @@ private:
     int m_count = 0;
     int m_choosers = 0;
     int m_alerts = 0;
+    int m_talkLengthDialogs = 0;
 };

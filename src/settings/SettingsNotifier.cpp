@@ -40,4 +40,6 @@ void SettingsNotifier::announce(const QString& key) {
         Q_EMIT ontimePortChanged();
     else if (is(SettingsKey::stagetimerEnabled))
         Q_EMIT stagetimerEnabledChanged();
+    else if (is(SettingsKey::talkLengthMinutes))
+        Q_EMIT talkLengthChanged();
 }

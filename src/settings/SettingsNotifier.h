@@ -31,6 +31,8 @@ Q_SIGNALS:
     void ontimeEnabledChanged();
     void ontimePortChanged();
     void stagetimerEnabledChanged();
+    // The speaker's slot, which the menu and the settings window both set.
+    void talkLengthChanged();
     void saveFailedChanged();
 
 private:

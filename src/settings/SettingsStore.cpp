@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutex>
 #include <QSettings>
 
@@ -14,6 +15,8 @@ namespace {
 
 QMutex locationMutex;
 QString overriddenLocation;
+// Values that stand in for stored ones for this run, by key.
+QHash<QString, QVariant> runValues;
 
 QString key(const char* name) {
     return QString::fromLatin1(name);
@@ -59,11 +62,31 @@ QString SettingsStore::location() {
     return overriddenLocation;
 }
 
+void SettingsStore::setForThisRun(const char* name, const QVariant& value) {
+    QMutexLocker lock(&locationMutex);
+    if (value.isValid())
+        runValues.insert(key(name), value);
+    else
+        runValues.remove(key(name));
+}
+
+namespace {
+
+std::optional<QVariant> runValue(const QString& name) {
+    QMutexLocker lock(&locationMutex);
+    const auto found = runValues.constFind(name);
+    return found == runValues.cend() ? std::nullopt : std::optional<QVariant>(*found);
+}
+
+} // namespace
+
 bool SettingsStore::contains(const char* name) const {
-    return m_settings->contains(key(name));
+    return runValue(key(name)) || m_settings->contains(key(name));
 }
 
 QVariant SettingsStore::value(const char* name) const {
+    if (std::optional<QVariant> given = runValue(key(name)))
+        return *given;
     return m_settings->value(key(name));
 }
 
@@ -95,6 +118,8 @@ void SettingsStore::setValue(const char* name, const QVariant& value) {
     // that a file the user made writable again is saved again.
     if (m_settings->status() != QSettings::NoError)
         m_settings = std::make_unique<QSettings>(m_settings->fileName(), QSettings::IniFormat);
+    // The user's own choice replaces what the command line gave for this run.
+    setForThisRun(name, QVariant());
     m_settings->setValue(key(name), value);
     // Every control writes at once, so the file is written at once too, and a file that cannot
     // be written (read-only, on a full disk) is noticed while the user still looks.
@@ -161,6 +186,14 @@ double SettingsStore::overlayOpacity() const {
     bool ok = false;
     const double opacity = value(SettingsKey::overlayOpacity).toDouble(&ok);
     return ok && std::isfinite(opacity) ? opacity : SettingsDefault::overlayOpacity;
+}
+
+qint64 SettingsStore::talkLengthMinutes() const {
+    // A hand-edited value that cannot be a slot switches the count-down off rather than
+    // counting down from something the speaker never chose.
+    bool ok = false;
+    const qint64 minutes = value(SettingsKey::talkLengthMinutes).toLongLong(&ok);
+    return ok && minutes >= 0 && minutes <= SettingsLimit::maxTalkLengthMinutes ? minutes : 0;
 }
 
 QString SettingsStore::appLanguage() const {

@@ -26,6 +26,7 @@ inline constexpr auto overlayOpacity = "overlayOpacity";
 inline constexpr auto showInSharing = "showInSharing";
 inline constexpr auto appLanguage = "appLanguage";
 inline constexpr auto launchAtLogin = "launchAtLogin";
+inline constexpr auto talkLengthMinutes = "talkLengthMinutes";
 // The timer window's saved frame.
 inline constexpr auto overlayFrame = "Kalvane";
 } // namespace SettingsKey
@@ -35,6 +36,12 @@ namespace SettingsDefault {
 inline constexpr qint64 ontimePort = 4001;
 inline constexpr double overlayOpacity = 0.85;
 } // namespace SettingsDefault
+
+// The range a stored value must lie in to be used.
+namespace SettingsLimit {
+// A talk length beyond a long workshop day is a typing error, not a slot.
+inline constexpr qint64 maxTalkLengthMinutes = 600;
+} // namespace SettingsLimit
 
 // Typed access to the settings store. Every instance opens the same process-wide location,
 // and every read goes to the store afresh, so a value written through one instance is seen by
@@ -55,6 +62,10 @@ public:
     // the user's settings. Call before any component reads settings.
     static void setLocation(const QString& iniFile);
     static QString location();
+    // Makes every store read `value` under `key` for the rest of this process, without saving
+    // it, until the key is written through any store: the command line's say for one run, which
+    // the user's own later choice replaces. An invalid value removes the stand-in.
+    static void setForThisRun(const char* key, const QVariant& value);
 
     // Plain typed reads: false, 0, 0.0 or no value when the key is missing.
     bool contains(const char* key) const;
@@ -91,6 +102,10 @@ public:
     bool showInSharing() const { return boolOr(SettingsKey::showInSharing, false); }
     QString appLanguage() const;
     bool hasLaunchAtLogin() const { return contains(SettingsKey::launchAtLogin); }
+    // The speaker's slot in whole minutes; 0 (off) when missing, not a whole number or outside
+    // 0…maxTalkLengthMinutes.
+    qint64 talkLengthMinutes() const;
+    void setTalkLengthMinutes(qint64 minutes) { setInt(SettingsKey::talkLengthMinutes, minutes); }
 
     void sync();
     // The file behind the store.

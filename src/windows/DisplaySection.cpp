@@ -7,10 +7,12 @@
 #include "settings/SettingsStore.h"
 #include "windows/SecondaryText.h"
 #include "windows/TabularText.h"
+#include "windows/TalkLengthBox.h"
 #include "windows/WindowCommands.h"
 #include "windows/WindowControls.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -31,7 +33,7 @@ DisplaySection::DisplaySection(WindowCommands& app, const AppState& state, Setti
     , m_state(state)
     , m_settings(settings) {
     buildSwitches();
-    buildOpacityRow();
+    buildValueRows();
     buildOverlayButtons();
     column()->addWidget(new SecondaryText(
         L10n::lookup(u"Das Timer-Fenster lässt sich überall anfassen und "
@@ -39,6 +41,7 @@ DisplaySection::DisplaySection(WindowCommands& app, const AppState& state, Setti
 
     bind();
     refreshSettings();
+    refreshTalkLength();
     refreshOverlayButton();
 }
 
@@ -76,26 +79,38 @@ void DisplaySection::buildSwitches() {
     }
 }
 
-void DisplaySection::buildOpacityRow() {
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(L10n::lookup(u"Hintergrund"));
+void DisplaySection::buildValueRows() {
+    // One grid, so that the slider and the number box start at the same place whatever the
+    // labels' lengths in the language shown.
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(3, 1);
+
+    auto* opacityLabel = new QLabel(L10n::lookup(u"Hintergrund"));
     m_opacity = new QSlider(Qt::Horizontal);
     m_opacity->setObjectName(QStringLiteral("opacity"));
-    m_opacity->setAccessibleName(label->text());
+    m_opacity->setAccessibleName(opacityLabel->text());
     m_opacity->setRange(0, opacitySteps);
     m_opacity->setSingleStep(10);
     m_opacity->setPageStep(100);
     m_opacity->setFixedWidth(180);
-    label->setBuddy(m_opacity);
+    opacityLabel->setBuddy(m_opacity);
     m_opacityValue = new TabularLabel;
     m_opacityValue->setObjectName(QStringLiteral("opacityValue"));
     m_opacityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_opacityValue->setFixedWidth(44);
-    row->addWidget(label);
-    row->addWidget(m_opacity);
-    row->addWidget(m_opacityValue);
-    row->addStretch(1);
-    column()->addLayout(row);
+    grid->addWidget(opacityLabel, 0, 0);
+    grid->addWidget(m_opacity, 0, 1);
+    grid->addWidget(m_opacityValue, 0, 2);
+
+    auto* talkLengthLabel = new QLabel(L10n::lookup(u"Redezeit"));
+    m_talkLength = new TalkLengthBox(talkLengthLabel->text());
+    talkLengthLabel->setBuddy(m_talkLength);
+    grid->addWidget(talkLengthLabel, 1, 0);
+    grid->addWidget(m_talkLength, 1, 1, Qt::AlignLeft);
+    column()->addLayout(grid);
+    column()->addWidget(
+        new SecondaryText(L10n::lookup(u"Mit einer Redezeit zählt der interne Timer ab dem ersten "
+                                       u"Klick rückwärts; „Aus“ zeigt die Vortragszeit.")));
 }
 
 void DisplaySection::buildOverlayButtons() {
@@ -131,6 +146,10 @@ void DisplaySection::bind() {
     connect(m_opacity, &QSlider::valueChanged, this, [this](int value) {
         m_settings.setDouble(SettingsKey::overlayOpacity, double(value) / opacitySteps);
     });
+    connect(m_talkLength, &QSpinBox::valueChanged, this,
+            [this](int minutes) { m_settings.setTalkLengthMinutes(minutes); });
+    connect(&SettingsNotifier::instance(), &SettingsNotifier::talkLengthChanged, this,
+            &DisplaySection::refreshTalkLength);
     connect(m_toggleOverlay, &QPushButton::clicked, this, [this] { m_app.toggleOverlay(); });
     connect(m_resetFrame, &QPushButton::clicked, this, [this] { m_app.resetOverlayFrame(); });
 }
@@ -153,6 +172,11 @@ void DisplaySection::refreshSettings() {
             m_opacity->setValue(int(std::lround(std::clamp(opacity, 0.0, 1.0) * opacitySteps)));
     }
     m_opacityValue->setText(opacityText(opacity));
+}
+
+void DisplaySection::refreshTalkLength() {
+    const QSignalBlocker blocker(m_talkLength);
+    m_talkLength->setValue(int(m_settings.talkLengthMinutes()));
 }
 
 void DisplaySection::refreshOverlayButton() {

@@ -8,12 +8,13 @@ class QPushButton;
 class QSlider;
 class SettingsStore;
 class TabularLabel;
+class TalkLengthBox;
 class WindowCommands;
 
 // The settings window's display group: how the timer window behaves and looks (automatic
-// showing, caption, messages, bar, background opacity, sharing) and the buttons that show,
-// hide and reset it. The switches and the slider write the store at once and follow it when
-// it is written elsewhere.
+// showing, caption, messages, bar, background opacity, sharing), the speaker's talk length,
+// and the buttons that show, hide and reset it. The controls write the store at once and
+// follow it when it is written elsewhere, such as the talk length from the tray menu.
 class DisplaySection final : public TitledGroup {
     Q_OBJECT
 public:
@@ -28,11 +29,13 @@ public:
 
 private:
     void buildSwitches();
-    void buildOpacityRow();
+    // The background opacity and the talk length, each beside its label.
+    void buildValueRows();
     void buildOverlayButtons();
     void bind();
 
     void refreshSettings();
+    void refreshTalkLength();
     void refreshOverlayButton();
 
     WindowCommands& m_app;
@@ -46,6 +49,7 @@ private:
     QCheckBox* m_hideInSharing = nullptr;
     QSlider* m_opacity = nullptr;
     TabularLabel* m_opacityValue = nullptr;
+    TalkLengthBox* m_talkLength = nullptr;
     QPushButton* m_toggleOverlay = nullptr;
     QPushButton* m_resetFrame = nullptr;
 };

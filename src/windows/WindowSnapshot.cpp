@@ -1,6 +1,7 @@
 #include "windows/WindowSnapshot.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -52,7 +53,7 @@ QJsonArray rowsOf(const QAbstractItemView* view) {
 }
 
 // The description of one widget, or nothing when it is not a control of its own (a layout
-// container, the line edit inside a picker, a progress bar).
+// container, the line edit inside a picker or a number box, a progress bar).
 std::optional<QJsonObject> describeWidget(const QWidget* widget) {
     if (const auto* box = qobject_cast<const QCheckBox*>(widget)) {
         QJsonObject c = control(QStringLiteral("switch"), box->text(), box);
@@ -76,6 +77,11 @@ std::optional<QJsonObject> describeWidget(const QWidget* widget) {
             c.insert(QStringLiteral("value"), field->text());
         else
             c.insert(QStringLiteral("masked"), true);
+        return c;
+    }
+    if (const auto* box = qobject_cast<const QAbstractSpinBox*>(widget)) {
+        QJsonObject c = control(QStringLiteral("field"), box->accessibleName(), box);
+        c.insert(QStringLiteral("value"), box->text());
         return c;
     }
     if (const auto* picker = qobject_cast<const QComboBox*>(widget)) {
@@ -105,7 +111,8 @@ std::optional<QJsonObject> describeWidget(const QWidget* widget) {
 bool insideDescribedControl(const QWidget* widget, const QWidget* window) {
     for (const QWidget* p = widget->parentWidget(); p && p != window; p = p->parentWidget())
         if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QAbstractItemView*>(p) ||
-            qobject_cast<const QLineEdit*>(p) || qobject_cast<const QAbstractButton*>(p))
+            qobject_cast<const QLineEdit*>(p) || qobject_cast<const QAbstractButton*>(p) ||
+            qobject_cast<const QAbstractSpinBox*>(p))
             return true;
     return false;
 }

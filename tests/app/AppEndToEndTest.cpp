@@ -177,11 +177,11 @@ private Q_SLOTS:
         // The menu as it would open: the search row is disabled while the search runs.
         const QJsonArray rows =
             readJson(shots + QStringLiteral("/menu.json")).value(QStringLiteral("rows")).toArray();
-        QCOMPARE(rows.size(), 8);
+        QCOMPARE(rows.size(), 9);
         QCOMPARE(rows[5].toObject().value(QStringLiteral("title")).toString(),
                  QStringLiteral("Timer im Netzwerk suchen"));
         QVERIFY(!rows[5].toObject().value(QStringLiteral("enabled")).toBool());
-        QCOMPARE(rows[7].toObject().value(QStringLiteral("shortcut")).toString(),
+        QCOMPARE(rows[8].toObject().value(QStringLiteral("shortcut")).toString(),
                  QStringLiteral("Strg+Q"));
     }
 

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/QtTranslations.h"
 #include "app/StatusItem.h"
+#include "app/TalkLengthDialog.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeFakes.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QSpinBox>
 
 using namespace std::chrono_literals;
 
@@ -69,6 +71,7 @@ class ControllerTest final : public QObject {
 
 private Q_SLOTS:
     void init() { TestSettings::installThrowawayStore(); }
+    void cleanup() { SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, QVariant()); }
 
     void emptyStoreWithoutPowerPointStaysHiddenAndIdle() {
         Fixture f;
@@ -249,7 +252,7 @@ private Q_SLOTS:
         QMenu* menu = f.app->statusItem()->menu();
         f.app->statusItem()->rebuildMenu();
         QList<QAction*> actions = menu->actions();
-        QCOMPARE(actions.size(), 8);
+        QCOMPARE(actions.size(), 9);
         QCOMPARE(actions[0]->text(), f.app->state().sourceLine());
         QVERIFY(!actions[0]->isEnabled());
         QCOMPARE(actions[1]->text(), QStringLiteral("PowerPoint ist nicht geöffnet"));
@@ -262,9 +265,10 @@ private Q_SLOTS:
                  QStringLiteral("Strg+,"));
         QCOMPARE(actions[5]->text(), QStringLiteral("Timer im Netzwerk suchen"));
         QVERIFY(actions[5]->isEnabled());
-        QVERIFY(actions[6]->isSeparator());
-        QCOMPARE(actions[7]->text(), QStringLiteral("Tessaly Kalvane beenden"));
-        QCOMPARE(actions[7]->shortcut().toString(QKeySequence::NativeText),
+        QCOMPARE(actions[6]->text(), QStringLiteral("Redezeit: aus"));
+        QVERIFY(actions[7]->isSeparator());
+        QCOMPARE(actions[8]->text(), QStringLiteral("Tessaly Kalvane beenden"));
+        QCOMPARE(actions[8]->shortcut().toString(QKeySequence::NativeText),
                  QStringLiteral("Strg+Q"));
 
         actions[3]->trigger();
@@ -294,6 +298,46 @@ private Q_SLOTS:
         QVERIFY(menu->actions()[5]->isEnabled());
         QCOMPARE(menu->actions()[0]->text(),
                  QStringLiteral("Interner Timer (Vortragszeit, startet mit dem ersten Klick)"));
+    }
+
+    // The menu row, its dialog and the settings field set one stored length, and each shows
+    // what another set.
+    void talkLengthMenuAndSettingsFieldShareOneKey() {
+        Fixture f;
+        f.launch();
+        StatusItem& item = *f.app->statusItem();
+        f.app->showSettings();
+        auto* field = f.app->settingsWindow()->findChild<QSpinBox*>(QStringLiteral("talkLength"));
+        // Aus, 5, 10, 15, 20, 30, 45, 60 min, a separator, "Andere …".
+        const auto choice = [&item](int row) {
+            item.rebuildMenu();
+            return item.talkLengthMenu()->actions().at(row);
+        };
+        choice(4)->trigger();
+        QCOMPARE(field->value(), 20);
+        field->setValue(25);
+        QVERIFY(choice(9)->isChecked());
+        QCOMPARE(item.menu()->actions()[6]->text(), QStringLiteral("Redezeit: 25 min"));
+        f.app->settingsWindow()->close();
+        f.app->tick(); // no search without the window
+        QCOMPARE(f.app->state().sourceLine(),
+                 QStringLiteral("Interner Timer (Redezeit 25 min, startet mit dem ersten Klick)"));
+
+        // "Andere …" asks above the slide show, offering the length in use.
+        QObject::connect(f.app.get(), &AppDelegate::dialogShown, [](AlertDialog& dialog) {
+            auto* ask = qobject_cast<TalkLengthDialog*>(&dialog);
+            QVERIFY(ask && ask->minutes() == 25);
+            ask->setMinutes(7);
+            ask->accept();
+        });
+        choice(9)->trigger();
+        QTRY_COMPARE(field->value(), 7);
+
+        // The user's choice replaces a length given for this run, and is saved.
+        SettingsStore::setForThisRun(SettingsKey::talkLengthMinutes, 1);
+        choice(0)->trigger();
+        QCOMPARE(field->text(), QStringLiteral("Aus"));
+        QCOMPARE(SettingsStore().talkLengthMinutes(), 0);
     }
 
     void shortcutsWorkWhileTheMenuIsOpen() {

@@ -2,7 +2,16 @@
 #include "l10n/L10n.h"
 #include "powerpoint/PresentationProgram.h"
 #include "powerpoint/PresentationStatus.h"
+#include "support/Printers.h"
 #include "support/TestMain.h"
+
+namespace {
+
+enum class Talk { noShow, notStarted, started, ended };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Talk)
 
 class TalkTimerTest final : public QObject {
     Q_OBJECT
@@ -78,6 +87,61 @@ private Q_SLOTS:
         display = talk.display(false, 500'000);
         QCOMPARE(display.time, QStringLiteral("00:01:01"));
         QCOMPARE(display.tone, Tone::idle);
+    }
+
+    // With a talk length the card counts the slot down like an Ontime timer; 0 keeps the
+    // talk time. `elapsed` runs from the first slide change to now, or to the show's end.
+    void displayByTalkLength_data() {
+        QTest::addColumn<qint64>("minutes");
+        QTest::addColumn<Talk>("talk");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<Tone>("tone");
+        QTest::addColumn<double>("progress"); // below 0: no bar
+        QTest::addColumn<BarTone>("bar");
+        const auto row = [](const char* name, qint64 minutes, Talk talk, qint64 elapsed,
+                            const char* caption, const char* time, Tone tone, double progress,
+                            BarTone bar) {
+            QTest::newRow(name) << minutes << talk << elapsed << QString::fromUtf8(caption)
+                                << QString::fromUtf8(time) << tone << progress << bar;
+        };
+        const char* waiting = "Redezeit – startet mit dem ersten Klick";
+        const char* slot = "Redezeit";
+        using enum Tone;
+        using enum BarTone;
+        using enum Talk;
+        row("off", 0, started, 61'000, "Vortragszeit", "00:01:01", running, -1, normal);
+        row("before the first click", 20, notStarted, 0, waiting, "20:00", idle, 0, normal);
+        row("no show", 20, noShow, 0, slot, "20:00", idle, 0, normal);
+        row("2 min left", 20, started, 1'080'000, slot, "02:00", running, 0.9, warning);
+        row("1 min left", 20, started, 1'140'000, slot, "01:00", running, 0.95, danger);
+        row("overtime", 20, started, 1'201'000, slot, "-00:01", overtime, 1, danger);
+        row("ended early", 20, ended, 1'020'000, slot, "03:00", idle, 0.85, normal);
+        row("ended over", 20, ended, 1'290'000, slot, "-01:30", overtime, 1, danger);
+        // A short slot warns at a fifth and a tenth of it, not at 2 and 1 minutes.
+        row("12 s of 1 min", 1, started, 48'000, slot, "00:12", running, 0.8, warning);
+        row("6 s of 1 min", 1, started, 54'000, slot, "00:06", running, 0.9, danger);
+    }
+
+    void displayByTalkLength() {
+        QFETCH(qint64, minutes);
+        QFETCH(Talk, talk);
+        QFETCH(qint64, elapsed);
+        QFETCH(double, progress);
+        TalkTimer timer;
+        if (talk == Talk::started || talk == Talk::ended)
+            timer.slideChanged(0);
+        if (talk == Talk::ended)
+            timer.showEnded(elapsed);
+        // A frozen timer reads the same long after its end.
+        const qint64 now = elapsed + (talk == Talk::ended ? 3'600'000 : 0);
+        const TimerDisplay display = timer.display(talk != Talk::noShow, now, minutes);
+        QTEST(display.caption, "caption");
+        QTEST(display.time, "time");
+        QTEST(display.tone, "tone");
+        QCOMPARE(display.progress.value_or(-1), progress);
+        QTEST(display.barTone, "bar");
     }
 
     void powerPointLinePrecedence() {

@@ -56,6 +56,9 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("watch"), QStringLiteral("powerpoint"),
                            QStringLiteral("--ticks"), QStringLiteral("soon")}
             << QStringLiteral("--ticks");
+        QTest::newRow("talk length in parts of a minute")
+            << QStringList{QStringLiteral("--talk-length"), QStringLiteral("2.5")}
+            << QStringLiteral("--talk-length needs a whole number from 0 to 600");
     }
 
     void misuseIsAUsageErrorWithExitCode2() {

@@ -68,6 +68,16 @@ private Q_SLOTS:
         QCOMPARE(store.ontimePort(), 4123);
     }
 
+    void talkLengthThatCannotBeASlotIsOff() {
+        const QStringList stored{QStringLiteral("601"), QStringLiteral("-5"),
+                                 QStringLiteral("20.5"), QStringLiteral("twenty")};
+        for (const QString& text : stored) {
+            QSettings(m_file, QSettings::IniFormat)
+                .setValue(QStringLiteral("talkLengthMinutes"), text);
+            QCOMPARE(SettingsStore().talkLengthMinutes(), 0);
+        }
+    }
+
     void unknownTimerSourceIsNeitherInternalNorStagetimer() {
         SettingsStore store;
         store.setString(SettingsKey::timerSource, QStringLiteral("Internal"));

@@ -75,17 +75,28 @@ class PowerPointTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void scriptSourceIsTheSixLineQuery() {
+    // Only inside the running-guard does the script address PowerPoint, so a PowerPoint that
+    // quit after the watcher's check is not launched again; without it the query fails with
+    // the not-running error the watcher knows.
+    void theScriptAddressesPowerPointOnlyWhileItRuns() {
         const QStringList lines = PowerPoint::scriptSource().split(u'\n');
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines[0], QStringLiteral("with timeout of 2 seconds"));
-        QCOMPARE(lines[1], QStringLiteral("    tell application id \"com.microsoft.Powerpoint\""));
-        QCOMPARE(lines[2], QStringLiteral(
-                               "        if (count of slide show windows) is 0 then return \"-1\""));
-        QCOMPARE(lines[3], QStringLiteral("        return (current show position of slideshow view "
-                                          "of slide show window 1) as text"));
-        QCOMPARE(lines[4], QStringLiteral("    end tell"));
-        QCOMPARE(lines[5], QStringLiteral("end timeout"));
+        const QString guard = QStringLiteral("if application id \"%1\" is running then")
+                                  .arg(PowerPoint::bundleIdentifier);
+        QCOMPARE(lines.first(), guard);
+        qsizetype depth = 0;
+        qsizetype guardEnd = -1;
+        for (qsizetype i = 0; i < lines.size() && guardEnd < 0; ++i) {
+            const QString line = lines[i].trimmed();
+            depth += line.startsWith(u"if ") && line.endsWith(u" then");
+            depth -= line == u"end if";
+            if (depth == 0)
+                guardEnd = i;
+            if (line.contains(u"tell application"))
+                QVERIFY2(depth > 0, qPrintable(line));
+        }
+        QVERIFY(guardEnd > 0);
+        QCOMPARE(lines.mid(guardEnd + 1),
+                 QStringList{QStringLiteral("error number %1").arg(PowerPoint::errorNotRunning)});
     }
 
     void parsingAnswers_data() {

@@ -36,8 +36,8 @@ bool MacPlatform::activateApplication(const QString& bundleIdentifier) {
 }
 
 std::unique_ptr<PowerPointQuery> MacPlatform::createPowerPointQuery() {
-    // NSAppleScript may run on the main thread only, where a query could block the tick for
-    // its two seconds. osascript runs the same script in a process of its own, so the query
+    // NSAppleScript may run on the main thread only, where a query could block the tick while
+    // PowerPoint answers. osascript runs the same script in a process of its own, so the query
     // thread only waits for it; the Apple events still come from us as far as the automation
     // permission is concerned, since the system counts osascript as our child.
     return ProcessPowerPointQuery::osascript(PowerPoint::scriptSource());

@@ -12,6 +12,8 @@
 
 #include <QEnterEvent>
 
+Q_DECLARE_METATYPE(HoverForwarder::SystemCursor)
+
 namespace {
 
 // Writes down which widget saw which pointer event.
@@ -106,18 +108,27 @@ private Q_SLOTS:
     }
 
     // The timer window shows the resize cursors and the others while hover comes from the
-    // platform instead of Qt.
+    // platform instead of Qt, and each has a system cursor of its own, the diagonals too.
     void timerWindowCursorFollowsForwardedHover_data() {
+        using Cursor = HoverForwarder::SystemCursor;
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<int>("cursor");
-        QTest::newRow("left edge") << QPointF(2, 85) << int(Qt::SizeHorCursor);
-        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::SizeFDiagCursor);
-        QTest::newRow("gear") << QPointF(20, 20) << int(Qt::PointingHandCursor);
-        QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor);
+        QTest::addColumn<Cursor>("system");
+        QTest::newRow("left edge")
+            << QPointF(2, 85) << int(Qt::SizeHorCursor) << Cursor::resizeLeftRight;
+        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::SizeFDiagCursor)
+                              << Cursor::resizeDiagonalDown;
+        QTest::newRow("bottom-left corner")
+            << QPointF(2, 167) << int(Qt::SizeBDiagCursor) << Cursor::resizeDiagonalUp;
+        QTest::newRow("gear") << QPointF(20, 20) << int(Qt::PointingHandCursor)
+                              << Cursor::pointingHand;
+        QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor)
+                                  << Cursor::openHand;
     }
     void timerWindowCursorFollowsForwardedHover() {
         QFETCH(QPointF, at);
         QFETCH(int, cursor);
+        QFETCH(HoverForwarder::SystemCursor, system);
         FakeOverlayWindowPlatform platform;
         OverlayModel model;
         SettingsStore settings;
@@ -126,7 +137,9 @@ private Q_SLOTS:
         panel.showPanel();
         HoverForwarder hover(&panel);
 
-        QCOMPARE(int(hover.moveTo(at, Qt::NoButton)), cursor);
+        const Qt::CursorShape shape = hover.moveTo(at, Qt::NoButton);
+        QCOMPARE(int(shape), cursor);
+        QCOMPARE(HoverForwarder::systemCursor(shape), system);
         QCOMPARE(int(panel.hostingView()->cursor().shape()), cursor);
         hover.leave();
         QCOMPARE(panel.hostingView()->cursor().shape(), Qt::ArrowCursor);

@@ -93,23 +93,45 @@ void installHoverTracking(NSView* view, QWidget* widget) {
                                                       userInfo:nil]];
 }
 
-NSCursor* cursorFor(Qt::CursorShape shape) {
-    switch (shape) {
-    case Qt::PointingHandCursor:
-        return NSCursor.pointingHandCursor;
-    case Qt::CrossCursor:
+// AppKit's diagonal resize cursors are public from macOS 15. Before, they exist only under
+// private names; without those the crosshair at least says that the corner can be grabbed.
+NSCursor* diagonalCursor(bool down) {
+#if defined(MAC_OS_VERSION_15_0) && __MAC_OS_X_VERSION_MAX_ALLOWED >= MAC_OS_VERSION_15_0
+    if (@available(macOS 15, *))
+        return [NSCursor frameResizeCursorFromPosition:down ? NSCursorFrameResizePositionBottomRight
+                                                            : NSCursorFrameResizePositionBottomLeft
+                                          inDirections:NSCursorFrameResizeDirectionsAll];
+#endif
+    const SEL named = NSSelectorFromString(down ? @"_windowResizeNorthWestSouthEastCursor"
+                                                : @"_windowResizeNorthEastSouthWestCursor");
+    if (![NSCursor respondsToSelector:named])
         return NSCursor.crosshairCursor;
-    case Qt::SizeHorCursor:
+    using Getter = NSCursor* (*)(id, SEL);
+    const auto get = reinterpret_cast<Getter>([NSCursor methodForSelector:named]);
+    return get([NSCursor class], named);
+}
+
+NSCursor* cursorFor(HoverForwarder::SystemCursor cursor) {
+    using Cursor = HoverForwarder::SystemCursor;
+    switch (cursor) {
+    case Cursor::pointingHand:
+        return NSCursor.pointingHandCursor;
+    case Cursor::resizeLeftRight:
         return NSCursor.resizeLeftRightCursor;
-    case Qt::SizeVerCursor:
+    case Cursor::resizeUpDown:
         return NSCursor.resizeUpDownCursor;
-    case Qt::OpenHandCursor:
+    case Cursor::resizeDiagonalDown:
+        return diagonalCursor(true);
+    case Cursor::resizeDiagonalUp:
+        return diagonalCursor(false);
+    case Cursor::openHand:
         return NSCursor.openHandCursor;
-    case Qt::ClosedHandCursor:
+    case Cursor::closedHand:
         return NSCursor.closedHandCursor;
-    default:
-        return NSCursor.arrowCursor;
+    case Cursor::arrow:
+        break;
     }
+    return NSCursor.arrowCursor;
 }
 
 Qt::MouseButtons pressedButtons() {
@@ -216,7 +238,8 @@ public:
     const NSPoint local = [view convertPoint:event.locationInWindow fromView:nil];
     // Qt measures from the top; a view that is not flipped measures from the bottom.
     const CGFloat top = view.flipped ? local.y : NSHeight(view.bounds) - local.y;
-    [cursorFor(_forwarder->moveTo(QPointF(local.x, top), pressedButtons())) set];
+    const Qt::CursorShape shape = _forwarder->moveTo(QPointF(local.x, top), pressedButtons());
+    [cursorFor(HoverForwarder::systemCursor(shape)) set];
 }
 
 - (void)mouseEntered:(NSEvent*)event {

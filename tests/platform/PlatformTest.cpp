@@ -6,12 +6,14 @@
 #include "overlay/OverlayPanel.h"
 #include "platform/HoverForwarder.h"
 #include "platform/OverlayWindowPlatform.h"
+#include "platform/WindowStacking.h"
 #include "powerpoint/PowerPoint.h"
 #include "powerpoint/ProcessPowerPointQuery.h"
 #include "support/TestMain.h"
 
 #include <QEnterEvent>
 
+Q_DECLARE_METATYPE(WindowStacking::StackedWindow)
 Q_DECLARE_METATYPE(HoverForwarder::SystemCursor)
 
 namespace {
@@ -68,6 +70,29 @@ private Q_SLOTS:
             QOperatingSystemVersion(QOperatingSystemVersion::MacOS, major, minor));
         QVERIFY(capabilities.captureExclusion);
         QCOMPARE(capabilities.captureExclusionBestEffort, bestEffort);
+    }
+
+    // The card is brought to the front only for a window it can get in front of: another
+    // program's, visible, overlapping it, on no higher level.
+    void onlyAnotherProgramsWindowAtTheCardsLevelCoversIt_data() {
+        using WindowStacking::StackedWindow;
+        QTest::addColumn<StackedWindow>("window");
+        QTest::addColumn<bool>("covers");
+        const QRectF over(900, 20, 200, 100);
+        QTest::newRow("overlapping") << StackedWindow{over, 1000} << true;
+        QTest::newRow("lower level") << StackedWindow{over, 0} << true;
+        QTest::newRow("higher level") << StackedWindow{over, 1001} << false;
+        QTest::newRow("elsewhere") << StackedWindow{{0, 0, 200, 100}, 1000} << false;
+        QTest::newRow("edge to edge") << StackedWindow{{1000, 0, 100, 20}, 1000} << false;
+        QTest::newRow("transparent") << StackedWindow{over, 1000, 0} << false;
+        QTest::newRow("our tooltip") << StackedWindow{over, 1000, 1, true} << false;
+    }
+    void onlyAnotherProgramsWindowAtTheCardsLevelCoversIt() {
+        QFETCH(WindowStacking::StackedWindow, window);
+        QFETCH(bool, covers);
+        const WindowStacking::StackedWindow card{{1000, 20, 380, 170}, 1000};
+        QCOMPARE(WindowStacking::coversCard(card, {window}), covers);
+        QCOMPARE(WindowStacking::coversCard(card, {{{0, 0, 10, 10}, 1000}, window}), covers);
     }
 
     // osascript rebuilds the script from its "-e" lines, joined by line feeds: exactly the

@@ -57,7 +57,8 @@ public:
     void showStagetimerSetup() override;
     void searchTimers() override;
     void setLaunchAtLogin(bool enabled) override;
-    bool launchAtLoginStatus() const override;
+    LoginItemStatus launchAtLoginStatus() const override;
+    void openLoginItemSettings() override;
     void openAutomationSettings() override;
     bool canOpenAutomationSettings() const override;
     void returnFocusToPresentation() override;

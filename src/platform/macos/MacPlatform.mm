@@ -59,12 +59,23 @@ bool MacPlatform::isInstalledCopy() const {
 }
 
 bool MacPlatform::loginItemEnabled() const {
+    return loginItemStatus() == LoginItemStatus::on;
+}
+
+LoginItemStatus MacPlatform::loginItemStatus() const {
     if (@available(macOS 13, *)) {
         @autoreleasepool {
-            return SMAppService.mainAppService.status == SMAppServiceStatusEnabled;
+            switch (SMAppService.mainAppService.status) {
+            case SMAppServiceStatusEnabled:
+                return LoginItemStatus::on;
+            case SMAppServiceStatusRequiresApproval:
+                return LoginItemStatus::awaitingApproval;
+            default:
+                return LoginItemStatus::off;
+            }
         }
     }
-    return false;
+    return LoginItemStatus::off;
 }
 
 bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
@@ -72,15 +83,18 @@ bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
         @autoreleasepool {
             SMAppService* service = SMAppService.mainAppService;
             // Registering twice or unregistering what is not registered fails with an error
-            // that tells the user nothing: the wish is already the state.
+            // that tells the user nothing: the wish is already the state. So does registering
+            // what waits for approval: the registration stands, the approval is the user's.
             const SMAppServiceStatus status = service.status;
-            if (enabled ? status == SMAppServiceStatusEnabled
+            if (enabled ? status == SMAppServiceStatusEnabled ||
+                              status == SMAppServiceStatusRequiresApproval
                         : status == SMAppServiceStatusNotRegistered)
                 return true;
             NSError* failure = nil;
             const BOOL done = enabled ? [service registerAndReturnError:&failure]
                                       : [service unregisterAndReturnError:&failure];
-            if (done)
+            // A registration the user has to approve first may be reported as refused.
+            if (done || (enabled && service.status == SMAppServiceStatusRequiresApproval))
                 return true;
             if (error)
                 *error = failure ? QString::fromNSString(failure.localizedDescription)
@@ -89,6 +103,11 @@ bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
         }
     }
     return Platform::setLoginItemEnabled(enabled, error);
+}
+
+void MacPlatform::openLoginItemSettings() {
+    if (@available(macOS 13, *))
+        [SMAppService openSystemSettingsLoginItems];
 }
 
 std::unique_ptr<Platform> createNativePlatform() {

@@ -23,11 +23,14 @@ function(kalvane_macos_version_supported out_var version)
     endif()
 endfunction()
 
-# Compiles the target's Objective-C++ sources with automatic reference counting. Set on the
-# target, not on the source files: source properties are seen only by targets of the directory
-# that set them.
+# Compiles the Objective-C++ `sources` of `target` with automatic reference counting. The flag
+# goes on each source file: the Xcode generator fills a target's C++ flags from its C++
+# options alone once the target also has .cpp files, so a target option meant for
+# Objective-C++ never reaches the .mm files there, while a file's own options reach it in
+# every generator. TARGET_DIRECTORY lets the target's directory, where it is built, see them.
 function(kalvane_objc_arc target)
-    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
+    set_property(SOURCE ${ARGN} TARGET_DIRECTORY ${target}
+        APPEND PROPERTY COMPILE_OPTIONS -fobjc-arc)
 endfunction()
 
 # Writes to `output` the entitlements to sign with. An ad-hoc signature has no team, and the

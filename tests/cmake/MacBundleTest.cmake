@@ -65,3 +65,35 @@ kalvane_codesign_command(command "Developer ID Application: T (X1)" "/e.plist" "
 list(JOIN command " | " command)
 expect("signed command: ${command}" command STREQUAL
     "codesign | --force | --options | runtime | --entitlements | /e.plist | --sign | Developer ID Application: T (X1) | --timestamp | /b/K.app")
+
+# A project for macOS, generated here with Makefiles (no compiler runs), whose app gets its
+# bundle and an Objective-C++ file from another directory the way src/ does it.
+set(probe "${WORK_DIR}/probe")
+set(project "${probe}/project")
+set(build "${project}/build")
+file(REMOVE_RECURSE "${probe}")
+file(COPY "${SOURCE_DIR}/resources" DESTINATION "${project}")
+file(WRITE "${project}/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)
+include([[${SOURCE_DIR}/cmake/MacBundle.cmake]])
+project(Probe VERSION 1.0 LANGUAGES CXX OBJCXX)
+add_executable(app main.cpp)
+add_subdirectory(native)
+kalvane_macos_bundle(app)
+")
+file(WRITE "${project}/native/CMakeLists.txt"
+    "target_sources(app PRIVATE Native.mm)\nkalvane_objc_arc(app Native.mm)\n")
+file(TOUCH "${project}/main.cpp" "${project}/native/Native.mm")
+execute_process(COMMAND "${CMAKE_COMMAND}" -S "${project}" -B "${build}" -G "Unix Makefiles"
+        -DCMAKE_SYSTEM_NAME=Darwin -DCMAKE_OSX_SYSROOT=/
+        -DCMAKE_CXX_COMPILER_FORCED=ON -DCMAKE_CXX_COMPILER_ID=AppleClang
+        -DCMAKE_OBJCXX_COMPILER_FORCED=ON -DCMAKE_OBJCXX_COMPILER_ID=AppleClang
+    RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
+expect("the macOS project generates: ${log}" NOT failed)
+
+# Automatic reference counting is an option of the Objective-C++ file itself, which every
+# generator (Xcode too) passes to that file's compiler, also where the file is added in another
+# directory than its target's; no C++ file gets it.
+file(READ "${build}/CMakeFiles/app.dir/build.make" rules)
+expect("the .mm file compiles with ARC" rules MATCHES "objective-c\\+\\+[^\n]* -fobjc-arc [^\n]*Native\\.mm")
+expect("the .cpp file compiles without" NOT rules MATCHES "-fobjc-arc[^\n]*main\\.cpp")
+

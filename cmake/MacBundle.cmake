@@ -23,11 +23,14 @@ function(kalvane_macos_version_supported out_var version)
     endif()
 endfunction()
 
-# Compiles the target's Objective-C++ sources with automatic reference counting. Set on the
-# target, not on the source files: source properties are seen only by targets of the directory
-# that set them.
+# Compiles the Objective-C++ `sources` of `target` with automatic reference counting. The flag
+# goes on each source file: the Xcode generator fills a target's C++ flags from its C++
+# options alone once the target also has .cpp files, so a target option meant for
+# Objective-C++ never reaches the .mm files there, while a file's own options reach it in
+# every generator. TARGET_DIRECTORY lets the target's directory, where it is built, see them.
 function(kalvane_objc_arc target)
-    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
+    set_property(SOURCE ${ARGN} TARGET_DIRECTORY ${target}
+        APPEND PROPERTY COMPILE_OPTIONS -fobjc-arc)
 endfunction()
 
 # Writes to `output` the entitlements to sign with. An ad-hoc signature has no team, and the
@@ -56,9 +59,8 @@ function(kalvane_codesign_command out_var identity entitlements bundle)
     set(${out_var} "${command}" PARENT_SCOPE)
 endfunction()
 
-# Makes `target` the accessory app bundle: Info.plist, the translation table in Resources,
-# and the signature, which is the last step of every build (anything written into the bundle
-# after it would break it).
+# Makes `target` the accessory app bundle: Info.plist and the translation table in Resources.
+# Its signature comes from kalvane_macos_codesign.
 function(kalvane_macos_bundle target)
     kalvane_macos_version_supported(supported "${CMAKE_OSX_DEPLOYMENT_TARGET}")
     if(NOT supported)
@@ -75,22 +77,67 @@ function(kalvane_macos_bundle target)
     target_sources(${target} PRIVATE "${resources}/strings.json")
     set_source_files_properties("${resources}/strings.json"
         PROPERTIES MACOSX_PACKAGE_LOCATION Resources)
-
-    set(entitlements "${CMAKE_CURRENT_BINARY_DIR}/Kalvane.entitlements")
     kalvane_write_entitlements("${resources}/Kalvane.entitlements"
-        "${KALVANE_CODESIGN_IDENTITY}" "${entitlements}")
+        "${KALVANE_CODESIGN_IDENTITY}" "${CMAKE_CURRENT_BINARY_DIR}/Kalvane.entitlements")
+endfunction()
+
+# Sets `out_var` to the files in `target`'s bundle besides its program: Info.plist and every
+# source file that the build copies into the bundle (MACOSX_PACKAGE_LOCATION), at their place
+# under `contents`, the bundle's Contents folder.
+function(kalvane_bundle_files out_var target contents)
+    set(files "${contents}/Info.plist")
+    get_target_property(sources ${target} SOURCES)
+    foreach(source IN LISTS sources)
+        get_source_file_property(location "${source}" MACOSX_PACKAGE_LOCATION)
+        if(location)
+            get_filename_component(name "${source}" NAME)
+            list(APPEND files "${contents}/${location}/${name}")
+        endif()
+    endforeach()
+    set(${out_var} "${files}" PARENT_SCOPE)
+endfunction()
+
+# Signs `target`'s bundle with the hardened runtime after every build that changes it. Call it
+# after the last file has been added to the bundle. The signature seals the program and every
+# resource, so it is made in a target of its own that comes after the whole bundle: a
+# post-build step of the bundle's target runs after the link but not after the copies of the
+# resources, and a resource copied again later would leave the seal broken. The step runs
+# again whenever the program or a copied file changes.
+function(kalvane_macos_codesign target)
+    set(entitlements "${CMAKE_CURRENT_BINARY_DIR}/Kalvane.entitlements")
     if(CMAKE_GENERATOR STREQUAL "Xcode")
-        # Xcode signs by itself, after every build phase of ours.
+        # Xcode signs by itself, after every build phase of the target.
         set_target_properties(${target} PROPERTIES
             XCODE_ATTRIBUTE_CODE_SIGN_IDENTITY "${KALVANE_CODESIGN_IDENTITY}"
             XCODE_ATTRIBUTE_CODE_SIGN_ENTITLEMENTS "${entitlements}"
             XCODE_ATTRIBUTE_ENABLE_HARDENED_RUNTIME YES)
-    else()
-        kalvane_codesign_command(codesign "${KALVANE_CODESIGN_IDENTITY}" "${entitlements}"
-            "$<TARGET_BUNDLE_DIR:${target}>")
-        add_custom_command(TARGET ${target} POST_BUILD
-            COMMAND ${codesign}
-            COMMENT "Signing the app bundle (${KALVANE_CODESIGN_IDENTITY})"
-            VERBATIM)
+        return()
     endif()
+    kalvane_bundle_files(files ${target} "$<TARGET_BUNDLE_CONTENT_DIR:${target}>")
+    kalvane_codesign_command(codesign "${KALVANE_CODESIGN_IDENTITY}" "${entitlements}"
+        "$<TARGET_BUNDLE_DIR:${target}>")
+    set(stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}.codesigned")
+    add_custom_command(OUTPUT "${stamp}"
+        COMMAND ${codesign}
+        COMMAND ${CMAKE_COMMAND} -E touch "${stamp}"
+        DEPENDS ${target} ${files}
+        COMMENT "Signing the app bundle (${KALVANE_CODESIGN_IDENTITY})"
+        VERBATIM)
+    add_custom_target(${target}_codesign ALL DEPENDS "${stamp}")
+endfunction()
+
+# Installs `target`'s bundle into `destination` under the install prefix and signs the
+# installed copy again: installing may rewrite the program after the build signed it (its run
+# paths and install names), and the disk image is made from such an installed copy.
+function(kalvane_macos_install target destination)
+    install(TARGETS ${target} BUNDLE DESTINATION "${destination}")
+    set(bundle "$<TARGET_BUNDLE_DIR_NAME:${target}>")
+    if(NOT destination STREQUAL ".")
+        set(bundle "${destination}/${bundle}")
+    endif()
+    kalvane_codesign_command(codesign "${KALVANE_CODESIGN_IDENTITY}"
+        "${CMAKE_CURRENT_BINARY_DIR}/Kalvane.entitlements"
+        "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${bundle}")
+    list(JOIN codesign "\" \"" arguments)
+    install(CODE "execute_process(COMMAND \"${arguments}\" COMMAND_ERROR_IS_FATAL ANY)")
 endfunction()

@@ -192,8 +192,12 @@ void AppDelegate::setLaunchAtLogin(bool enabled) {
     m_loginItem.setEnabled(enabled);
 }
 
-bool AppDelegate::launchAtLoginStatus() const {
-    return m_loginItem.isEnabled();
+LoginItemStatus AppDelegate::launchAtLoginStatus() const {
+    return m_loginItem.status();
+}
+
+void AppDelegate::openLoginItemSettings() {
+    m_loginItem.openSystemSettings();
 }
 
 void AppDelegate::registerLoginItemOnFirstLaunch() {

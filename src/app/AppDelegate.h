@@ -59,7 +59,8 @@ public:
     // Asks for a talk length that the menu's presets do not offer, above the slide show.
     void askTalkLength();
     void setLaunchAtLogin(bool enabled) override;
-    bool launchAtLoginStatus() const override;
+    LoginItemStatus launchAtLoginStatus() const override;
+    void openLoginItemSettings() override;
     void openAutomationSettings() override;
     bool canOpenAutomationSettings() const override;
     void returnFocusToPresentation() override;

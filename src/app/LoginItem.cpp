@@ -13,8 +13,12 @@ void LoginItem::setEnabled(bool enabled) {
     m_settings.setBool(SettingsKey::launchAtLogin, enabled);
 }
 
-bool LoginItem::isEnabled() const {
-    return Platform::instance().loginItemEnabled();
+LoginItemStatus LoginItem::status() const {
+    return Platform::instance().loginItemStatus();
+}
+
+void LoginItem::openSystemSettings() {
+    Platform::instance().openLoginItemSettings();
 }
 
 void LoginItem::registerOnFirstLaunch() {

@@ -13,6 +13,7 @@
 #include "cli/Usage.h"
 #include "l10n/L10n.h"
 #include "platform/Platform.h"
+#include "platform/ReopenEvents.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
@@ -112,6 +113,10 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
 
     AppDelegate app;
     QObject::connect(&instance, &SingleInstance::reopenRequested, &app,
+                     &AppDelegate::applicationShouldHandleReopen);
+    // The system's own request, when the running app is opened again from the Finder, the Dock
+    // or Spotlight.
+    QObject::connect(ReopenEvents::create(&app), &ReopenEvents::reopenRequested, &app,
                      &AppDelegate::applicationShouldHandleReopen);
 
     std::unique_ptr<SnapshotWriter> snapshots;

@@ -21,9 +21,11 @@ public:
     void openAutomationSettings() override { m_real.openAutomationSettings(); }
     bool isInstalledCopy() const override { return m_real.isInstalledCopy(); }
     bool loginItemEnabled() const override { return m_real.loginItemEnabled(); }
+    LoginItemStatus loginItemStatus() const override { return m_real.loginItemStatus(); }
     bool setLoginItemEnabled(bool enabled, QString* error) override {
         return m_real.setLoginItemEnabled(enabled, error);
     }
+    void openLoginItemSettings() override { m_real.openLoginItemSettings(); }
 
     // The slide position at `elapsedMs` after the start; -1 once the show has ended.
     int positionAt(qint64 elapsedMs) const;

@@ -8,6 +8,27 @@
 HoverForwarder::HoverForwarder(QWidget* window)
     : m_window(window) {}
 
+HoverForwarder::SystemCursor HoverForwarder::systemCursor(Qt::CursorShape shape) {
+    switch (shape) {
+    case Qt::PointingHandCursor:
+        return SystemCursor::pointingHand;
+    case Qt::SizeHorCursor:
+        return SystemCursor::resizeLeftRight;
+    case Qt::SizeVerCursor:
+        return SystemCursor::resizeUpDown;
+    case Qt::SizeFDiagCursor:
+        return SystemCursor::resizeDiagonalDown;
+    case Qt::SizeBDiagCursor:
+        return SystemCursor::resizeDiagonalUp;
+    case Qt::OpenHandCursor:
+        return SystemCursor::openHand;
+    case Qt::ClosedHandCursor:
+        return SystemCursor::closedHand;
+    default:
+        return SystemCursor::arrow;
+    }
+}
+
 Qt::CursorShape HoverForwarder::moveTo(QPointF position, Qt::MouseButtons buttons) {
     if (!m_window)
         return Qt::ArrowCursor;

@@ -11,7 +11,25 @@
 // timer window's cursors and its end-of-move check depend on these deliveries there.
 class HoverForwarder final {
 public:
+    // The cursors a window system sets for forwarded hover. The diagonal ones follow Qt's
+    // names: "down" runs from the top left to the bottom right, "up" from the bottom left to
+    // the top right.
+    enum class SystemCursor {
+        arrow,
+        pointingHand,
+        resizeLeftRight,
+        resizeUpDown,
+        resizeDiagonalDown,
+        resizeDiagonalUp,
+        openHand,
+        closedHand,
+    };
+
     explicit HoverForwarder(QWidget* window);
+
+    // The system cursor for a shape a widget asks for: every shape the timer window uses has
+    // its own, any other gets the arrow.
+    static SystemCursor systemCursor(Qt::CursorShape shape);
 
     // The pointer is at `position` (window coordinates) with `buttons` held: tells the widgets
     // it left and entered, sends the move to the widget under it (Qt passes it on to the

@@ -28,6 +28,10 @@ bool Platform::loginItemEnabled() const {
     return false;
 }
 
+LoginItemStatus Platform::loginItemStatus() const {
+    return loginItemEnabled() ? LoginItemStatus::on : LoginItemStatus::off;
+}
+
 bool Platform::setLoginItemEnabled(bool, QString* error) {
     if (error)
         *error = QStringLiteral("this platform has no login items");

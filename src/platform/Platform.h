@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LoginItemStatus.h"
 #include "powerpoint/PresentationQueries.h"
 
 #include <QString>
@@ -52,9 +53,15 @@ public:
     // Start at login. Whether the system starts this program when the user logs in
     // (registered and enabled), read afresh on every call.
     virtual bool loginItemEnabled() const;
+    // The same with the state between: registered, but waiting for the user's approval in
+    // the system settings. By default on or off as loginItemEnabled() says.
+    virtual LoginItemStatus loginItemStatus() const;
     // Registers or unregisters the program as a login item. False, with a description of
-    // the failure in `error`, when the system refused or the platform has no login items.
+    // the failure in `error`, when the system refused or the platform has no login items; a
+    // registration that waits for approval counts as done.
     virtual bool setLoginItemEnabled(bool enabled, QString* error);
+    // Opens the system settings where the user approves login items (where there are any).
+    virtual void openLoginItemSettings() {}
 };
 
 // The platform implementation this build was made for.

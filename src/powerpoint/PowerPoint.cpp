@@ -6,13 +6,22 @@
 namespace PowerPoint {
 
 QString scriptSource() {
-    return QStringLiteral("with timeout of 2 seconds\n"
-                          "    tell application id \"com.microsoft.Powerpoint\"\n"
-                          "        if (count of slide show windows) is 0 then return \"-1\"\n"
-                          "        return (current show position of slideshow view of slide show "
-                          "window 1) as text\n"
-                          "    end tell\n"
-                          "end timeout");
+    // Whether an application runs is answered without sending it anything, so the guard
+    // never launches PowerPoint; a tell block alone would launch one that quit after the
+    // watcher last looked. Without it the query fails like an Apple event to a program that
+    // is not running.
+    return QStringLiteral("if application id \"%1\" is running then\n"
+                          "    with timeout of %2 seconds\n"
+                          "        tell application id \"%1\"\n"
+                          "            if (count of slide show windows) is 0 then return \"-1\"\n"
+                          "            return (current show position of slideshow view of slide "
+                          "show window 1) as text\n"
+                          "        end tell\n"
+                          "    end timeout\n"
+                          "end if\n"
+                          "error number %3")
+        .arg(bundleIdentifier, QString::number(queryTimeoutSeconds),
+             QString::number(errorNotRunning));
 }
 
 int parsePosition(QStringView answer) {

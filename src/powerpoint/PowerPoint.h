@@ -15,10 +15,11 @@ inline constexpr int errorNotRunning = -600;
 // The query ran out of time.
 inline constexpr int errorTimedOut = -1712;
 
-// Seconds a query may wait for PowerPoint.
+// Seconds the query waits for PowerPoint to answer its Apple event.
 inline constexpr int queryTimeoutSeconds = 2;
 
-// The query: -1 without a slide-show window, else the current show position, as text.
+// The query: -1 without a slide-show window, else the current show position, as text; fails
+// with errorNotRunning, without launching it, when PowerPoint does not run.
 QString scriptSource();
 
 // A position from the script's answer: an optional sign followed by decimal digits and

@@ -21,7 +21,8 @@ struct ScriptResult {
 };
 
 // One way of asking PowerPoint for the running slide show. Used on the watcher's serial
-// thread only, one query at a time.
+// thread only, one query at a time. A query that may wait long stops early once its thread
+// is asked to (QThread::isInterruptionRequested), as when the runner shuts down.
 class PowerPointQuery {
 public:
     virtual ~PowerPointQuery() = default;

@@ -6,10 +6,23 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
+
+namespace {
+
+// How often a waiting run looks whether its thread is asked to stop.
+constexpr int stopCheckMs = 50;
+
+} // namespace
 
 ProcessPowerPointQuery::ProcessPowerPointQuery(QString command, QStringList arguments)
+    : ProcessPowerPointQuery(std::move(command), std::move(arguments), Limits{}) {}
+
+ProcessPowerPointQuery::ProcessPowerPointQuery(QString command, QStringList arguments,
+                                               Limits limits)
     : m_command(std::move(command))
-    , m_arguments(std::move(arguments)) {}
+    , m_arguments(std::move(arguments))
+    , m_limits(limits) {}
 
 std::unique_ptr<ProcessPowerPointQuery> ProcessPowerPointQuery::osascript(const QString& source) {
     return std::make_unique<ProcessPowerPointQuery>(QStringLiteral("/usr/bin/osascript"),
@@ -57,27 +70,33 @@ ScriptResult ProcessPowerPointQuery::run() {
         return {std::nullopt, -1};
 
     // One deadline for starting and answering together.
-    QDeadlineTimer deadline(PowerPoint::queryTimeoutSeconds * 1000);
+    QDeadlineTimer deadline(m_answered ? m_limits.later : m_limits.first);
     QProcess process;
     process.setProgram(m_command);
     process.setArguments(m_arguments);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(static_cast<int>(deadline.remainingTime())))
         return {std::nullopt, -1};
-    if (!process.waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)))) {
-        process.kill();
-        process.waitForFinished(500);
-        return {std::nullopt, PowerPoint::errorTimedOut};
+    while (process.state() != QProcess::NotRunning && !process.waitForFinished(stopCheckMs)) {
+        if (deadline.hasExpired() || QThread::currentThread()->isInterruptionRequested()) {
+            // Killed and reaped here, so the next run never starts beside it.
+            process.kill();
+            process.waitForFinished(-1);
+            return {std::nullopt, PowerPoint::errorTimedOut};
+        }
     }
     if (process.exitStatus() != QProcess::NormalExit)
         return {std::nullopt, -1};
-    if (process.exitCode() != 0)
-        return {std::nullopt,
-                errorNumber(QString::fromUtf8(process.readAllStandardError()).trimmed())};
+    if (process.exitCode() != 0) {
+        const int error = errorNumber(QString::fromUtf8(process.readAllStandardError()).trimmed());
+        m_answered = m_answered || error == PowerPoint::errorNotPermitted;
+        return {std::nullopt, error};
+    }
 
     // Like osascript, the command ends its answer with a line break; nothing else is trimmed.
     QString answer = QString::fromUtf8(process.readAllStandardOutput());
     while (answer.endsWith(u'\n') || answer.endsWith(u'\r'))
         answer.chop(1);
+    m_answered = true;
     return {PowerPoint::parsePosition(answer), 0};
 }

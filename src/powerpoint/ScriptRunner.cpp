@@ -53,6 +53,8 @@ ScriptRunner::ScriptRunner(QueryFactory factory)
 }
 
 ScriptRunner::~ScriptRunner() {
+    // A query that waits for an answer gives up at once instead of holding up the quit.
+    m_thread->requestInterruption();
     m_thread->quit();
     m_thread->wait();
     delete m_thread;

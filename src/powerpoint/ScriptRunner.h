@@ -18,7 +18,8 @@ public:
 
     // `factory` is called on the runner's thread before the first query.
     explicit ScriptRunner(QueryFactory factory);
-    // Waits for a query under way (at most its timeout) before the thread ends.
+    // Asks a query under way to stop (see PowerPointQuery) and waits for it before the
+    // thread ends.
     ~ScriptRunner();
 
     ScriptRunner(const ScriptRunner&) = delete;

@@ -61,7 +61,24 @@ QWidget* GeneralSection::buildPowerPointGroup() {
     m_launchAtLogin = WindowControls::makeSwitch(L10n::lookup(u"Beim Anmelden automatisch starten"),
                                                  QStringLiteral("launchAtLogin"));
     group->column()->addWidget(m_launchAtLogin);
+    group->column()->addWidget(buildLoginItemPendingRow());
     return group;
+}
+
+QWidget* GeneralSection::buildLoginItemPendingRow() {
+    m_loginItemPending = new QWidget;
+    m_loginItemPending->setObjectName(QStringLiteral("loginItemPending"));
+    auto* row = new QHBoxLayout(m_loginItemPending);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(
+        new SecondaryText(L10n::lookup(u"Wartet auf Ihre Freigabe in den Systemeinstellungen.")),
+        1);
+    auto* open = WindowControls::makeButton(L10n::lookup(u"Systemeinstellungen öffnen …"),
+                                            QStringLiteral("openLoginItemSettings"));
+    row->addWidget(open);
+    connect(open, &QPushButton::clicked, this, [this] { m_app.openLoginItemSettings(); });
+    m_loginItemPending->setVisible(false);
+    return m_loginItemPending;
 }
 
 QWidget* GeneralSection::buildLanguageGroup() {
@@ -120,7 +137,15 @@ void GeneralSection::refreshLanguage() {
 }
 
 void GeneralSection::refreshLaunchAtLogin() {
-    WindowControls::showChecked(m_launchAtLogin, m_app.launchAtLoginStatus());
+    // A registration that waits for approval is the user's wish kept: on, with the way to the
+    // approval beside it.
+    const LoginItemStatus status = m_app.launchAtLoginStatus();
+    WindowControls::showChecked(m_launchAtLogin, status != LoginItemStatus::off);
+    const bool pending = status == LoginItemStatus::awaitingApproval;
+    if (m_loginItemPending->isVisibleTo(this) != pending) {
+        m_loginItemPending->setVisible(pending);
+        Q_EMIT rowsChanged();
+    }
 }
 
 void GeneralSection::switchLaunchAtLogin(bool on) {

@@ -20,7 +20,8 @@ public:
                    QWidget* parent = nullptr);
 
 Q_SIGNALS:
-    // The permission button and its hint appeared or disappeared: the window fits its height.
+    // The permission button and its hint, or the approval row of the login item, appeared or
+    // disappeared: the window fits its height.
     void rowsChanged();
 
 protected:
@@ -28,6 +29,7 @@ protected:
 
 private:
     QWidget* buildPowerPointGroup();
+    QWidget* buildLoginItemPendingRow();
     QWidget* buildLanguageGroup();
     void bind();
 
@@ -44,5 +46,7 @@ private:
     QPushButton* m_grantPermission = nullptr;
     SecondaryText* m_permissionHint = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
+    // Below the switch while the login item waits for the user's approval.
+    QWidget* m_loginItemPending = nullptr;
     QComboBox* m_language = nullptr;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LoginItemStatus.h"
+
 // What the configuration windows and the tray menu ask of the application controller. The
 // controller implements it; window tests use a fake, so the windows never need the whole
 // application.
@@ -15,8 +17,10 @@ public:
     virtual void searchTimers() = 0;
     // Registers or unregisters the login item and stores the wish.
     virtual void setLaunchAtLogin(bool enabled) = 0;
-    // Whether the system starts the app at login now: registered and enabled.
-    virtual bool launchAtLoginStatus() const = 0;
+    // Whether the system starts the app at login now, or will once the user approves it.
+    virtual LoginItemStatus launchAtLoginStatus() const = 0;
+    // Opens the system settings where the user approves the login item.
+    virtual void openLoginItemSettings() = 0;
     // Opens the system settings where the user allows the presentation query.
     virtual void openAutomationSettings() = 0;
     // Whether the system has such settings at all. Only macOS asks the user before one

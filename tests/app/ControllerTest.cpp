@@ -402,8 +402,16 @@ private Q_SLOTS:
         f.platform.loginItemRefusal = QStringLiteral("not allowed here");
         QTest::ignoreMessage(QtWarningMsg, "Login item: not allowed here");
         f.app->setLaunchAtLogin(true);
-        QVERIFY(!f.app->launchAtLoginStatus());
+        QCOMPARE(f.app->launchAtLoginStatus(), LoginItemStatus::off);
         QVERIFY(SettingsStore().boolValue(SettingsKey::launchAtLogin));
+    }
+
+    void aLoginItemAwaitingApprovalReachesTheWindowsAsSuch() {
+        Fixture f;
+        f.platform.loginItemPending = true;
+        QCOMPARE(f.app->launchAtLoginStatus(), LoginItemStatus::awaitingApproval);
+        f.app->openLoginItemSettings();
+        QCOMPARE(f.platform.loginItemSettingsOpened, 1);
     }
 };
 

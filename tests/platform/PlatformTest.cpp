@@ -6,11 +6,15 @@
 #include "overlay/OverlayPanel.h"
 #include "platform/HoverForwarder.h"
 #include "platform/OverlayWindowPlatform.h"
+#include "platform/WindowStacking.h"
 #include "powerpoint/PowerPoint.h"
 #include "powerpoint/ProcessPowerPointQuery.h"
 #include "support/TestMain.h"
 
 #include <QEnterEvent>
+
+Q_DECLARE_METATYPE(WindowStacking::StackedWindow)
+Q_DECLARE_METATYPE(HoverForwarder::SystemCursor)
 
 namespace {
 
@@ -68,12 +72,35 @@ private Q_SLOTS:
         QCOMPARE(capabilities.captureExclusionBestEffort, bestEffort);
     }
 
+    // The card is brought to the front only for a window it can get in front of: another
+    // program's, visible, overlapping it, on no higher level.
+    void onlyAnotherProgramsWindowAtTheCardsLevelCoversIt_data() {
+        using WindowStacking::StackedWindow;
+        QTest::addColumn<StackedWindow>("window");
+        QTest::addColumn<bool>("covers");
+        const QRectF over(900, 20, 200, 100);
+        QTest::newRow("overlapping") << StackedWindow{over, 1000} << true;
+        QTest::newRow("lower level") << StackedWindow{over, 0} << true;
+        QTest::newRow("higher level") << StackedWindow{over, 1001} << false;
+        QTest::newRow("elsewhere") << StackedWindow{{0, 0, 200, 100}, 1000} << false;
+        QTest::newRow("edge to edge") << StackedWindow{{1000, 0, 100, 20}, 1000} << false;
+        QTest::newRow("transparent") << StackedWindow{over, 1000, 0} << false;
+        QTest::newRow("our tooltip") << StackedWindow{over, 1000, 1, true} << false;
+    }
+    void onlyAnotherProgramsWindowAtTheCardsLevelCoversIt() {
+        QFETCH(WindowStacking::StackedWindow, window);
+        QFETCH(bool, covers);
+        const WindowStacking::StackedWindow card{{1000, 20, 380, 170}, 1000};
+        QCOMPARE(WindowStacking::coversCard(card, {window}), covers);
+        QCOMPARE(WindowStacking::coversCard(card, {{{0, 0, 10, 10}, 1000}, window}), covers);
+    }
+
     // osascript rebuilds the script from its "-e" lines, joined by line feeds: exactly the
     // query's source, quotes and all, with no shell in between.
     void osascriptGetsTheScriptLineByLine() {
         const QStringList arguments =
             ProcessPowerPointQuery::osascriptArguments(PowerPoint::scriptSource());
-        QCOMPARE(arguments.size(), 12);
+        QCOMPARE(arguments.size(), 2 * (PowerPoint::scriptSource().count(u'\n') + 1));
         QStringList lines;
         for (qsizetype i = 0; i < arguments.size(); i += 2) {
             QCOMPARE(arguments.at(i), QStringLiteral("-e"));
@@ -106,18 +133,27 @@ private Q_SLOTS:
     }
 
     // The timer window shows the resize cursors and the others while hover comes from the
-    // platform instead of Qt.
+    // platform instead of Qt, and each has a system cursor of its own, the diagonals too.
     void timerWindowCursorFollowsForwardedHover_data() {
+        using Cursor = HoverForwarder::SystemCursor;
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<int>("cursor");
-        QTest::newRow("left edge") << QPointF(2, 85) << int(Qt::SizeHorCursor);
-        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::SizeFDiagCursor);
-        QTest::newRow("gear") << QPointF(20, 20) << int(Qt::PointingHandCursor);
-        QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor);
+        QTest::addColumn<Cursor>("system");
+        QTest::newRow("left edge")
+            << QPointF(2, 85) << int(Qt::SizeHorCursor) << Cursor::resizeLeftRight;
+        QTest::newRow("grip") << QPointF(372, 164) << int(Qt::SizeFDiagCursor)
+                              << Cursor::resizeDiagonalDown;
+        QTest::newRow("bottom-left corner")
+            << QPointF(2, 167) << int(Qt::SizeBDiagCursor) << Cursor::resizeDiagonalUp;
+        QTest::newRow("gear") << QPointF(20, 20) << int(Qt::PointingHandCursor)
+                              << Cursor::pointingHand;
+        QTest::newRow("interior") << QPointF(190, 85) << int(Qt::OpenHandCursor)
+                                  << Cursor::openHand;
     }
     void timerWindowCursorFollowsForwardedHover() {
         QFETCH(QPointF, at);
         QFETCH(int, cursor);
+        QFETCH(HoverForwarder::SystemCursor, system);
         FakeOverlayWindowPlatform platform;
         OverlayModel model;
         SettingsStore settings;
@@ -126,7 +162,9 @@ private Q_SLOTS:
         panel.showPanel();
         HoverForwarder hover(&panel);
 
-        QCOMPARE(int(hover.moveTo(at, Qt::NoButton)), cursor);
+        const Qt::CursorShape shape = hover.moveTo(at, Qt::NoButton);
+        QCOMPARE(int(shape), cursor);
+        QCOMPARE(HoverForwarder::systemCursor(shape), system);
         QCOMPARE(int(panel.hostingView()->cursor().shape()), cursor);
         hover.leave();
         QCOMPARE(panel.hostingView()->cursor().shape(), Qt::ArrowCursor);

@@ -75,17 +75,28 @@ class PowerPointTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void scriptSourceIsTheSixLineQuery() {
+    // Only inside the running-guard does the script address PowerPoint, so a PowerPoint that
+    // quit after the watcher's check is not launched again; without it the query fails with
+    // the not-running error the watcher knows.
+    void theScriptAddressesPowerPointOnlyWhileItRuns() {
         const QStringList lines = PowerPoint::scriptSource().split(u'\n');
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines[0], QStringLiteral("with timeout of 2 seconds"));
-        QCOMPARE(lines[1], QStringLiteral("    tell application id \"com.microsoft.Powerpoint\""));
-        QCOMPARE(lines[2], QStringLiteral(
-                               "        if (count of slide show windows) is 0 then return \"-1\""));
-        QCOMPARE(lines[3], QStringLiteral("        return (current show position of slideshow view "
-                                          "of slide show window 1) as text"));
-        QCOMPARE(lines[4], QStringLiteral("    end tell"));
-        QCOMPARE(lines[5], QStringLiteral("end timeout"));
+        const QString guard = QStringLiteral("if application id \"%1\" is running then")
+                                  .arg(PowerPoint::bundleIdentifier);
+        QCOMPARE(lines.first(), guard);
+        qsizetype depth = 0;
+        qsizetype guardEnd = -1;
+        for (qsizetype i = 0; i < lines.size() && guardEnd < 0; ++i) {
+            const QString line = lines[i].trimmed();
+            depth += line.startsWith(u"if ") && line.endsWith(u" then");
+            depth -= line == u"end if";
+            if (depth == 0)
+                guardEnd = i;
+            if (line.contains(u"tell application"))
+                QVERIFY2(depth > 0, qPrintable(line));
+        }
+        QVERIFY(guardEnd > 0);
+        QCOMPARE(lines.mid(guardEnd + 1),
+                 QStringList{QStringLiteral("error number %1").arg(PowerPoint::errorNotRunning)});
     }
 
     void parsingAnswers_data() {
@@ -332,15 +343,59 @@ private Q_SLOTS:
         QCOMPARE(result.error, -1);
     }
 
-    void processQueryNeverWaitsLongerThanTwoSeconds() {
+    // Until PowerPoint has answered (a position or a refusal), a run may take the long first
+    // limit; afterwards a run that overruns the short one is killed.
+    void processQueryGivesTheFirstAnswerLonger() {
         QTemporaryDir dir;
+        const QString script = writeScript(dir, QStringLiteral("q.sh"), R"(
+n=$(cat "$0.n" 2>/dev/null || echo 0); n=$((n + 1)); echo $n > "$0.n"
+[ $n = 1 ] && { echo 'error (-600)' >&2; exit 1; }
+sleep 1; echo 3
+)");
+        ProcessPowerPointQuery query(script, {},
+                                     {std::chrono::seconds(10), std::chrono::milliseconds(300)});
+        QCOMPARE(query.run().error, PowerPoint::errorNotRunning);
+        QCOMPARE(query.run().position, std::optional<int>(3));
         QElapsedTimer timer;
         timer.start();
-        const ScriptResult result =
-            ProcessPowerPointQuery(writeScript(dir, QStringLiteral("slow.sh"), "sleep 30\n")).run();
-        QVERIFY(!result.position);
-        QCOMPARE(result.error, PowerPoint::errorTimedOut);
-        QVERIFY2(timer.elapsed() < 2800, qPrintable(QString::number(timer.elapsed())));
+        const ScriptResult late = query.run();
+        QCOMPARE(late.error, PowerPoint::errorTimedOut);
+        QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // Each query's process is gone before the watcher's next one starts, however often it
+    // polls; and a runner that goes ends a query that waits on its long first limit.
+    void oneQueryProcessAtATime() {
+        QTemporaryDir dir;
+        const QString script = writeScript(dir, QStringLiteral("q.sh"), R"(
+old=$(cat "$0.pid" 2>/dev/null) && kill -0 "$old" 2>/dev/null && echo overlap >> "$0.log"
+echo $$ > "$0.pid"; echo start >> "$0.log"
+[ -e "$0.hang" ] && exec sleep 30; sleep 0.4; echo 2
+)");
+        const auto limits = ProcessPowerPointQuery::Limits{std::chrono::seconds(60),
+                                                           std::chrono::milliseconds(200)};
+        auto watcher = std::make_unique<PowerPointWatcher>(std::make_unique<ScriptRunner>([&] {
+            return std::make_unique<ProcessPowerPointQuery>(script, QStringList{}, limits);
+        }));
+        watcher->setInterval(std::chrono::milliseconds(10));
+        watcher->start();
+        QTRY_VERIFY_WITH_TIMEOUT(watcher->slideShowRunning(), 5000);
+        QTest::qWait(1000);
+        QFile log(script + QStringLiteral(".log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray runs = log.readAll();
+        QVERIFY2(!runs.contains("overlap") && runs.count("start") >= 2, runs.constData());
+
+        QFile(script + QStringLiteral(".hang")).open(QIODevice::WriteOnly);
+        watcher = std::make_unique<PowerPointWatcher>(std::make_unique<ScriptRunner>([&] {
+            return std::make_unique<ProcessPowerPointQuery>(script, QStringList{}, limits);
+        }));
+        watcher->start();
+        QTest::qWait(300);
+        QElapsedTimer timer;
+        timer.start();
+        watcher.reset();
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
     }
 
     void standInCommandCountsAsRunningPowerPoint() {

@@ -25,7 +25,11 @@ public:
     void openAutomationSettings() override { ++automationSettingsOpened; }
     bool isInstalledCopy() const override { return installedCopy; }
     bool loginItemEnabled() const override { return loginItem; }
+    LoginItemStatus loginItemStatus() const override {
+        return loginItemPending ? LoginItemStatus::awaitingApproval : Platform::loginItemStatus();
+    }
     bool setLoginItemEnabled(bool enabled, QString* error) override;
+    void openLoginItemSettings() override { ++loginItemSettingsOpened; }
 
     // The next answer; called by the fake query on the runner's thread.
     ScriptResult nextAnswer();
@@ -36,6 +40,9 @@ public:
     // The login item's state, and the error of a refusing system (empty: it accepts).
     bool loginItem = false;
     QString loginItemRefusal;
+    // Registered, waiting for the user's approval.
+    bool loginItemPending = false;
+    int loginItemSettingsOpened = 0;
     QList<bool> loginItemRequests;
     int queries = 0;
 

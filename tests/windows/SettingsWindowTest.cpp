@@ -156,9 +156,26 @@ private Q_SLOTS:
         QVERIFY(!login->isChecked());
         f.window->close();
         // Registered outside the app while the window was hidden.
-        f.commands.loginItem = true;
+        f.commands.loginItem = LoginItemStatus::on;
         f.window->show();
         QVERIFY(login->isChecked());
+    }
+
+    // Registered but not yet approved: the switch stays on and says so, with a button to the
+    // system settings where the approval is given; switched off, the row goes.
+    void aLoginItemAwaitingApprovalShowsTheWayToItsApproval() {
+        SettingsFixture f;
+        f.commands.loginItem = LoginItemStatus::awaitingApproval;
+        f.window->show();
+        auto* login = child<QCheckBox>(*f.window, "launchAtLogin");
+        auto* open = child<QPushButton>(*f.window, "openLoginItemSettings");
+        QVERIFY(login->isChecked());
+        QVERIFY(open->isVisible());
+        open->click();
+        QCOMPARE(f.commands.calls.last(), QStringLiteral("openLoginItemSettings"));
+        login->click();
+        QVERIFY(!login->isChecked());
+        QVERIFY(!open->isVisible());
     }
 
     void theSearchButtonFollowsTheSearch() {

@@ -25,15 +25,16 @@ public:
     void setLaunchAtLogin(bool enabled) override {
         calls << QStringLiteral("setLaunchAtLogin %1").arg(enabled);
         if (loginItemAccepts)
-            loginItem = enabled;
+            loginItem = enabled ? LoginItemStatus::on : LoginItemStatus::off;
     }
-    bool launchAtLoginStatus() const override { return loginItem; }
+    LoginItemStatus launchAtLoginStatus() const override { return loginItem; }
+    void openLoginItemSettings() override { calls << QStringLiteral("openLoginItemSettings"); }
     void openAutomationSettings() override { calls << QStringLiteral("openAutomationSettings"); }
     bool canOpenAutomationSettings() const override { return automationSettings; }
     void returnFocusToPresentation() override { calls << QStringLiteral("returnFocus"); }
 
     QStringList calls;
-    bool loginItem = false;
+    LoginItemStatus loginItem = LoginItemStatus::off;
     bool loginItemAccepts = true;
     bool automationSettings = true;
 };

@@ -2,13 +2,16 @@
 
 #include "platform/HoverForwarder.h"
 #include "platform/PlatformLog.h"
+#include "platform/WindowStacking.h"
 
 #include <QVariant>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #import <AppKit/AppKit.h>
+#import <CoreGraphics/CoreGraphics.h>
 #import <objc/runtime.h>
 
 // Receives the pointer events that Qt's view ignores while the application is inactive (always,
@@ -22,6 +25,9 @@ namespace {
 
 // The screen-saver level, above full-screen slide shows.
 constexpr NSWindowLevel overlayLevel = 1000;
+// One above the card: the settings and setup windows, the chooser and alerts stay usable where
+// they overlap it, whatever the card does to stay in front.
+constexpr NSWindowLevel configurationLevel = overlayLevel + 1;
 // Joins all spaces (1), stationary (16), ignored by window cycling (64), allowed beside
 // full-screen windows (256). Assigned, never OR-ed into Qt's value: Qt's holds
 // MoveToActiveSpace, which cannot be combined with CanJoinAllSpaces.
@@ -93,23 +99,73 @@ void installHoverTracking(NSView* view, QWidget* widget) {
                                                       userInfo:nil]];
 }
 
-NSCursor* cursorFor(Qt::CursorShape shape) {
-    switch (shape) {
-    case Qt::PointingHandCursor:
-        return NSCursor.pointingHandCursor;
-    case Qt::CrossCursor:
+// AppKit's diagonal resize cursors are public from macOS 15. Before, they exist only under
+// private names; without those the crosshair at least says that the corner can be grabbed.
+NSCursor* diagonalCursor(bool down) {
+#if defined(MAC_OS_VERSION_15_0) && __MAC_OS_X_VERSION_MAX_ALLOWED >= MAC_OS_VERSION_15_0
+    if (@available(macOS 15, *))
+        return [NSCursor frameResizeCursorFromPosition:down ? NSCursorFrameResizePositionBottomRight
+                                                            : NSCursorFrameResizePositionBottomLeft
+                                          inDirections:NSCursorFrameResizeDirectionsAll];
+#endif
+    const SEL named = NSSelectorFromString(down ? @"_windowResizeNorthWestSouthEastCursor"
+                                                : @"_windowResizeNorthEastSouthWestCursor");
+    if (![NSCursor respondsToSelector:named])
         return NSCursor.crosshairCursor;
-    case Qt::SizeHorCursor:
+    using Getter = NSCursor* (*)(id, SEL);
+    const auto get = reinterpret_cast<Getter>([NSCursor methodForSelector:named]);
+    return get([NSCursor class], named);
+}
+
+NSCursor* cursorFor(HoverForwarder::SystemCursor cursor) {
+    using Cursor = HoverForwarder::SystemCursor;
+    switch (cursor) {
+    case Cursor::pointingHand:
+        return NSCursor.pointingHandCursor;
+    case Cursor::resizeLeftRight:
         return NSCursor.resizeLeftRightCursor;
-    case Qt::SizeVerCursor:
+    case Cursor::resizeUpDown:
         return NSCursor.resizeUpDownCursor;
-    case Qt::OpenHandCursor:
+    case Cursor::resizeDiagonalDown:
+        return diagonalCursor(true);
+    case Cursor::resizeDiagonalUp:
+        return diagonalCursor(false);
+    case Cursor::openHand:
         return NSCursor.openHandCursor;
-    case Qt::ClosedHandCursor:
+    case Cursor::closedHand:
         return NSCursor.closedHandCursor;
-    default:
-        return NSCursor.arrowCursor;
+    case Cursor::arrow:
+        break;
     }
+    return NSCursor.arrowCursor;
+}
+
+// Whether another program's window hides part of the card where ordering the card to the
+// front would help, from the card and the windows in front of it as the window server lists
+// them: global coordinates from the top left, window levels as layers.
+bool isCovered(NSWindow* window) {
+    const auto own = static_cast<CGWindowID>(window.windowNumber);
+    NSArray* listed = CFBridgingRelease(CGWindowListCopyWindowInfo(
+        kCGWindowListOptionOnScreenAboveWindow | kCGWindowListOptionIncludingWindow, own));
+    const pid_t us = NSRunningApplication.currentApplication.processIdentifier;
+    std::optional<WindowStacking::StackedWindow> card;
+    QList<WindowStacking::StackedWindow> inFront;
+    for (NSDictionary* info in listed) {
+        CGRect bounds;
+        const auto bound = (__bridge CFDictionaryRef)info[(__bridge NSString*)kCGWindowBounds];
+        if (bound == nullptr || !CGRectMakeWithDictionaryRepresentation(bound, &bounds))
+            continue;
+        NSNumber* alpha = info[(__bridge NSString*)kCGWindowAlpha];
+        const WindowStacking::StackedWindow stacked{
+            QRectF::fromCGRect(bounds), [info[(__bridge NSString*)kCGWindowLayer] intValue],
+            alpha ? alpha.doubleValue : 1.0,
+            [info[(__bridge NSString*)kCGWindowOwnerPID] intValue] == us};
+        if ([info[(__bridge NSString*)kCGWindowNumber] unsignedIntValue] == own)
+            card = stacked;
+        else
+            inFront.append(stacked);
+    }
+    return card && WindowStacking::coversCard(*card, inFront);
 }
 
 Qt::MouseButtons pressedButtons() {
@@ -165,8 +221,13 @@ public:
     }
 
     void orderFront(QWidget* widget) override {
-        // Unlike QWidget::raise(), this never activates the application.
-        [nativeWindow(widget) orderFrontRegardless];
+        NSWindow* window = nativeWindow(widget, false);
+        if (!window || !window.visible)
+            return;
+        // Asked on every tick; the window server only restacks when another program's window
+        // hides part of the card. Unlike QWidget::raise(), this never activates us.
+        if (isCovered(window))
+            [window orderFrontRegardless];
     }
 
     bool setCaptureExcluded(QWidget* widget, bool excluded) override {
@@ -188,7 +249,7 @@ public:
         if (!window)
             return;
         window.collectionBehavior = configurationBehavior(window.collectionBehavior);
-        window.level = overlayLevel;
+        window.level = configurationLevel;
         activateApplication();
         [window makeKeyAndOrderFront:nil];
     }
@@ -216,7 +277,8 @@ public:
     const NSPoint local = [view convertPoint:event.locationInWindow fromView:nil];
     // Qt measures from the top; a view that is not flipped measures from the bottom.
     const CGFloat top = view.flipped ? local.y : NSHeight(view.bounds) - local.y;
-    [cursorFor(_forwarder->moveTo(QPointF(local.x, top), pressedButtons())) set];
+    const Qt::CursorShape shape = _forwarder->moveTo(QPointF(local.x, top), pressedButtons());
+    [cursorFor(HoverForwarder::systemCursor(shape)) set];
 }
 
 - (void)mouseEntered:(NSEvent*)event {

@@ -13,5 +13,7 @@ public:
     void openAutomationSettings() override;
     bool isInstalledCopy() const override;
     bool loginItemEnabled() const override;
+    LoginItemStatus loginItemStatus() const override;
     bool setLoginItemEnabled(bool enabled, QString* error) override;
+    void openLoginItemSettings() override;
 };

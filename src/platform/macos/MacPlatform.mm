@@ -36,8 +36,8 @@ bool MacPlatform::activateApplication(const QString& bundleIdentifier) {
 }
 
 std::unique_ptr<PowerPointQuery> MacPlatform::createPowerPointQuery() {
-    // NSAppleScript may run on the main thread only, where a query could block the tick for
-    // its two seconds. osascript runs the same script in a process of its own, so the query
+    // NSAppleScript may run on the main thread only, where a query could block the tick while
+    // PowerPoint answers. osascript runs the same script in a process of its own, so the query
     // thread only waits for it; the Apple events still come from us as far as the automation
     // permission is concerned, since the system counts osascript as our child.
     return ProcessPowerPointQuery::osascript(PowerPoint::scriptSource());
@@ -59,12 +59,23 @@ bool MacPlatform::isInstalledCopy() const {
 }
 
 bool MacPlatform::loginItemEnabled() const {
+    return loginItemStatus() == LoginItemStatus::on;
+}
+
+LoginItemStatus MacPlatform::loginItemStatus() const {
     if (@available(macOS 13, *)) {
         @autoreleasepool {
-            return SMAppService.mainAppService.status == SMAppServiceStatusEnabled;
+            switch (SMAppService.mainAppService.status) {
+            case SMAppServiceStatusEnabled:
+                return LoginItemStatus::on;
+            case SMAppServiceStatusRequiresApproval:
+                return LoginItemStatus::awaitingApproval;
+            default:
+                return LoginItemStatus::off;
+            }
         }
     }
-    return false;
+    return LoginItemStatus::off;
 }
 
 bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
@@ -72,15 +83,18 @@ bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
         @autoreleasepool {
             SMAppService* service = SMAppService.mainAppService;
             // Registering twice or unregistering what is not registered fails with an error
-            // that tells the user nothing: the wish is already the state.
+            // that tells the user nothing: the wish is already the state. So does registering
+            // what waits for approval: the registration stands, the approval is the user's.
             const SMAppServiceStatus status = service.status;
-            if (enabled ? status == SMAppServiceStatusEnabled
+            if (enabled ? status == SMAppServiceStatusEnabled ||
+                              status == SMAppServiceStatusRequiresApproval
                         : status == SMAppServiceStatusNotRegistered)
                 return true;
             NSError* failure = nil;
             const BOOL done = enabled ? [service registerAndReturnError:&failure]
                                       : [service unregisterAndReturnError:&failure];
-            if (done)
+            // A registration the user has to approve first may be reported as refused.
+            if (done || (enabled && service.status == SMAppServiceStatusRequiresApproval))
                 return true;
             if (error)
                 *error = failure ? QString::fromNSString(failure.localizedDescription)
@@ -89,6 +103,11 @@ bool MacPlatform::setLoginItemEnabled(bool enabled, QString* error) {
         }
     }
     return Platform::setLoginItemEnabled(enabled, error);
+}
+
+void MacPlatform::openLoginItemSettings() {
+    if (@available(macOS 13, *))
+        [SMAppService openSystemSettingsLoginItems];
 }
 
 std::unique_ptr<Platform> createNativePlatform() {

@@ -147,9 +147,7 @@ private Q_SLOTS:
         model.setDisplay(display(QString()));
         const QImage frame = view.renderToImage(cardSize);
         TimerDisplay full = display(QStringLiteral("-00:19"), Tone::overtime);
-        full.caption = QStringLiteral("Keynote");
-        full.message = QStringLiteral("Wrap up");
-        full.secondary = QStringLiteral("01:28");
+        full.caption = full.message = full.secondary = QStringLiteral("01:28");
         full.progress = 0.5;
         model.setDisplay(full);
         QVERIFY(view.renderToImage(cardSize) != frame);

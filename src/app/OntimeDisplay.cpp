@@ -1,6 +1,8 @@
 #include "app/OntimeDisplay.h"
 
 #include "app/BarThresholds.h"
+#include "app/OntimeTimerTypes.h"
+#include "async/Clock.h"
 #include "ontime/OntimeModel.h"
 
 #include <algorithm>
@@ -20,6 +22,31 @@ Tone toneOf(const OntimeSnapshot& state) {
     return Tone::idle;
 }
 
+// What the server's own timer screen shows beyond a plain count-down: the time of another
+// timer type, an aux timer on the second line, the bar in the server's phase, a blackout. A
+// lost server keeps its status alone, with nothing running on without it.
+void showTimerType(TimerDisplay& display, const OntimeSnapshot& state) {
+    if (!state.connected)
+        return;
+    const OntimeReading& reading = state.reading;
+    const double sinceMs = std::max(0.0, double(state.monotonicMs - reading.pollMonotonic));
+    if (const std::optional<OntimeTimerTypes::TimeRow> row =
+            OntimeTimerTypes::timeRow(reading, state.remainingMs, sinceMs)) {
+        display.time = row->text;
+        display.tone = row->tone;
+    }
+    if (const std::optional<QString> aux = OntimeTimerTypes::auxLine(reading, sinceMs))
+        display.secondary = *aux;
+    if (!OntimeTimerTypes::hasBar(reading.timerType)) {
+        display.progress.reset();
+        display.barTone = BarTone::normal;
+    } else if (display.progress) {
+        // The server's phase follows the event's own settings; it wins where it is sent.
+        display.barTone = OntimeTimerTypes::barToneOfPhase(reading.phase).value_or(display.barTone);
+    }
+    display.blackout = reading.blackout;
+}
+
 } // namespace
 
 OntimeSnapshot OntimeSnapshot::of(const OntimeModel& model) {
@@ -28,6 +55,7 @@ OntimeSnapshot OntimeSnapshot::of(const OntimeModel& model) {
     state.status = model.status();
     state.remainingMs = model.remainingMs();
     state.reading = model.reading();
+    state.monotonicMs = async::Clock::instance().monotonicMs();
     return state;
 }
 
@@ -63,6 +91,7 @@ TimerDisplay ontimeDisplay(const OntimeSnapshot& state) {
     } else {
         display.barTone = BarTone::normal;
     }
+    showTimerType(display, state);
     return display;
 }
 

@@ -16,14 +16,20 @@ struct OntimeSnapshot {
     std::optional<double> remainingMs;
     // What the server said last.
     OntimeReading reading;
+    // The moment of the snapshot on the monotonic clock, from which the values of the other
+    // timer types run on since the answer.
+    qint64 monotonicMs = 0;
 
     static OntimeSnapshot of(const OntimeModel& model);
 };
 
 // The timer window's content for an Ontime source: the event title (or the status while not
 // connected), the remaining time with its colour, the messages, and a progress bar that turns
-// to warning and danger at the event's thresholds (2 and 1 minutes when it has none). The bar
-// measures the elapsed share of the duration plus the time added to it.
+// to warning and danger with the server's phase, or at the event's thresholds (2 and 1 minutes
+// when it has none) from a server that sends no phase. The bar measures the elapsed share of
+// the duration plus the time added to it. Events of another timer type show what the server's
+// own screen shows (OntimeTimerTypes), the second line an aux timer where the message names
+// one, and a blackout leaves the card empty.
 TimerDisplay ontimeDisplay(const OntimeSnapshot& state);
 TimerDisplay ontimeDisplay(const OntimeModel& model);
 

@@ -32,7 +32,8 @@ JsonLine& JsonLine::addDisplay(const TimerDisplay& display) {
         .add(QStringLiteral("blink"), display.blink)
         .add(QStringLiteral("secondary"), display.secondary)
         .addNumber(QStringLiteral("progress"), display.progress)
-        .add(QStringLiteral("barTone"), barToneName(display.barTone));
+        .add(QStringLiteral("barTone"), barToneName(display.barTone))
+        .add(QStringLiteral("blackout"), display.blackout);
 }
 
 QString JsonLine::toString() const {

@@ -18,6 +18,55 @@ QString secondaryText(const RuntimeData::Message& message) {
     return external.visible == true ? external.text.value_or(QString()) : QString();
 }
 
+OntimeTimerType timerTypeOf(const std::optional<QString>& type) {
+    if (type == u"count-up")
+        return OntimeTimerType::countUp;
+    if (type == u"clock")
+        return OntimeTimerType::clock;
+    if (type == u"none")
+        return OntimeTimerType::none;
+    return OntimeTimerType::countDown;
+}
+
+// Servers from 4 name one of three aux timers ("aux1" …); 3.6 to 3.16 have only one ("aux").
+std::optional<OntimeAuxReading> secondaryAux(const RuntimeData& d) {
+    const std::optional<QString> source =
+        d.message && d.message->timer ? d.message->timer->secondarySource : std::nullopt;
+    if (!source)
+        return std::nullopt;
+    int index = -1;
+    if (*source == u"aux" || *source == u"aux1")
+        index = 0;
+    else if (*source == u"aux2")
+        index = 1;
+    else if (*source == u"aux3")
+        index = 2;
+    else
+        return std::nullopt;
+    OntimeAuxReading aux;
+    if (const std::optional<RuntimeData::AuxTimer>& timer = d.auxTimers[size_t(index)]) {
+        aux.current = timer->current;
+        aux.runs = timer->playback == u"start";
+        aux.countsUp = timer->direction == u"count-up";
+    }
+    return aux;
+}
+
+void takeOverTimerType(OntimeReading& reading, const RuntimeData& d) {
+    reading.clockMs = d.clock;
+    if (d.timer) {
+        reading.elapsedMs = d.timer->elapsed;
+        reading.phase = d.timer->phase.value_or(QString());
+    }
+    if (d.eventNow) {
+        reading.timerType = timerTypeOf(d.eventNow->timerType);
+        reading.countsToEnd =
+            d.eventNow->countToEnd == true || d.eventNow->timerType == u"time-to-end";
+    }
+    reading.secondaryAux = secondaryAux(d);
+    reading.blackout = d.message && d.message->timer && d.message->timer->blackout == true;
+}
+
 } // namespace
 
 bool OntimeReading::playbackRunsOn(QStringView playback) {
@@ -56,6 +105,7 @@ OntimeReading takeOver(const OntimeReading& before, const RuntimeData& d) {
     reading.timerMessageBlinks = timer && timer->blink == true;
     if (d.message)
         reading.secondaryMessage = cleanText(secondaryText(*d.message), messageLength);
+    takeOverTimerType(reading, d);
     return reading;
 }
 

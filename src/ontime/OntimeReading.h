@@ -9,6 +9,21 @@ struct RuntimeData;
 struct PollResponse;
 struct LegacyPoll;
 
+// What an event's timer shows on the server's own timer screen. A server that names no type,
+// or one we do not know, counts down; so does 3.5's "time-to-end", which counts to the end.
+enum class OntimeTimerType { countDown, countUp, clock, none };
+
+// An auxiliary timer of the server as the answer had it.
+struct OntimeAuxReading {
+    // Milliseconds; absent when the server did not send the timer.
+    std::optional<double> current;
+    // Started, and so running on between answers, up or down.
+    bool runs = false;
+    bool countsUp = false;
+
+    friend bool operator==(const OntimeAuxReading&, const OntimeAuxReading&) = default;
+};
+
 // What an Ontime server said about its timer and messages in its last answer, and when that
 // answer came. The one place that holds the server's word; the client keeps one reading and
 // the timer window is built from it.
@@ -26,6 +41,20 @@ struct OntimeReading {
     QString timerMessage;
     bool timerMessageBlinks = false;
     QString secondaryMessage;
+
+    OntimeTimerType timerType = OntimeTimerType::countDown;
+    bool countsToEnd = false;
+    // Running time since the start, without pauses; the server's time of day in milliseconds
+    // since its midnight. Both as at the answer.
+    std::optional<double> elapsedMs;
+    std::optional<double> clockMs;
+    // The server's phase of the timer ("default", "warning", …), empty if it sends none.
+    QString phase;
+    // The aux timer the second line shows instead of a text, when the message names one.
+    std::optional<OntimeAuxReading> secondaryAux;
+    // Timer screens are to stay dark.
+    bool blackout = false;
+
     // When the answer arrived: milliseconds since the epoch, and the same moment on the
     // monotonic clock, from which the running time is counted on.
     qint64 pollTime = 0;

@@ -18,6 +18,8 @@ std::optional<RuntimeData::Timer> timerFromJson(const QJsonObject& object) {
     timer.playback = f.string(u"playback");
     timer.duration = f.number(u"duration");
     timer.addedTime = f.number(u"addedTime");
+    timer.elapsed = f.number(u"elapsed");
+    timer.phase = f.string(u"phase");
     return checked(f, timer);
 }
 
@@ -27,6 +29,8 @@ std::optional<RuntimeData::Event> eventFromJson(const QJsonObject& object) {
     event.title = f.string(u"title");
     event.timeWarning = f.number(u"timeWarning");
     event.timeDanger = f.number(u"timeDanger");
+    event.timerType = f.string(u"timerType");
+    event.countToEnd = f.boolean(u"countToEnd");
     return checked(f, event);
 }
 
@@ -37,7 +41,17 @@ std::optional<RuntimeData::Message::TimerMessage> timerMessageFromJson(const QJs
     message.visible = f.boolean(u"visible");
     message.blink = f.boolean(u"blink");
     message.secondarySource = f.string(u"secondarySource");
+    message.blackout = f.boolean(u"blackout");
     return checked(f, message);
+}
+
+std::optional<RuntimeData::AuxTimer> auxTimerFromJson(const QJsonObject& object) {
+    JsonFields f(object);
+    RuntimeData::AuxTimer aux;
+    aux.current = f.number(u"current");
+    aux.playback = f.string(u"playback");
+    aux.direction = f.string(u"direction");
+    return checked(f, aux);
 }
 
 std::optional<RuntimeData::Message::External> externalFromJson(const QJsonObject& object) {
@@ -73,6 +87,9 @@ std::optional<RuntimeData> RuntimeData::fromObject(const QJsonObject& object) {
     data.timer = f.record<Timer>(u"timer", timerFromJson);
     data.eventNow = f.record<Event>(u"eventNow", eventFromJson);
     data.message = f.record<Message>(u"message", messageFromJson);
+    data.auxTimers = {f.record<AuxTimer>(u"auxtimer1", auxTimerFromJson),
+                      f.record<AuxTimer>(u"auxtimer2", auxTimerFromJson),
+                      f.record<AuxTimer>(u"auxtimer3", auxTimerFromJson)};
     return checked(f, data);
 }
 

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <variant>
 
@@ -20,12 +21,31 @@ struct RuntimeData {
         std::optional<double> duration;
         // Time added to (or, negative, taken from) the running event, in milliseconds.
         std::optional<double> addedTime;
+        // Running time since the start, pauses left out; what a count-up event shows.
+        std::optional<double> elapsed;
+        // The server's own verdict on the timer: "default", "warning", "danger", "overtime",
+        // "pending" or "none".
+        std::optional<QString> phase;
     };
 
     struct Event {
         std::optional<QString> title;
         std::optional<double> timeWarning;
         std::optional<double> timeDanger;
+        // "count-down", "count-up", "clock", "none"; "time-to-end" from 3.5 servers.
+        std::optional<QString> timerType;
+        // The count-down runs to the event's scheduled end rather than over its duration.
+        std::optional<bool> countToEnd;
+    };
+
+    // One of the server's free-running auxiliary timers.
+    struct AuxTimer {
+        // Milliseconds; may fall below zero.
+        std::optional<double> current;
+        // "start", "pause" or "stop".
+        std::optional<QString> playback;
+        // "count-down" or "count-up".
+        std::optional<QString> direction;
     };
 
     struct Message {
@@ -34,6 +54,8 @@ struct RuntimeData {
             std::optional<bool> visible;
             std::optional<bool> blink;
             std::optional<QString> secondarySource;
+            // Timer screens are to show nothing; the timer runs on underneath.
+            std::optional<bool> blackout;
         };
         // The external message as older servers send it; servers from 3.6 to 3.16 send a
         // bare text instead, shown when the timer message's secondarySource is "external".
@@ -51,6 +73,8 @@ struct RuntimeData {
     std::optional<Timer> timer;
     std::optional<Event> eventNow;
     std::optional<Message> message;
+    // "auxtimer1" to "auxtimer3"; servers before 4 have only the first.
+    std::array<std::optional<AuxTimer>, 3> auxTimers;
 
     static std::optional<RuntimeData> fromObject(const QJsonObject& object);
 };

@@ -18,3 +18,19 @@ QString formatRemaining(double ms) {
         text = QString::asprintf("%02lld:%02lld", s / 60, s % 60);
     return negative ? u'-' + text : text;
 }
+
+QString formatElapsed(double ms) {
+    // A whole number of seconds reads the same under every rounding of the count-down.
+    return formatRemaining(std::floor(std::abs(ms) / 1000.0) * 1000.0);
+}
+
+QString formatTimeOfDay(double ms) {
+    if (!std::isfinite(ms))
+        return QStringLiteral("--:--");
+    constexpr double day = 86400.0;
+    double seconds = std::fmod(std::floor(ms / 1000.0), day);
+    if (seconds < 0)
+        seconds += day;
+    const int s = static_cast<int>(seconds);
+    return QString::asprintf("%02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
+}

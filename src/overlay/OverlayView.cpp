@@ -30,6 +30,14 @@ double centredBaseline(const QRectF& row, const QFontMetricsF& metrics) {
     return row.center().y() + (metrics.ascent() - metrics.descent()) / 2;
 }
 
+// A running time on the second line (an aux timer) keeps its digits in their places; a text
+// keeps its own spacing.
+FittedLine::Digits secondaryDigits(const QString& text) {
+    const bool time = std::all_of(text.cbegin(), text.cend(),
+                                  [](QChar c) { return c.isDigit() || c == u':' || c == u'-'; });
+    return time ? FittedLine::Digits::equalWidth : FittedLine::Digits::proportional;
+}
+
 } // namespace
 
 // What painting keeps between frames: the texts as images, the parts that only change with
@@ -91,8 +99,21 @@ void OverlayView::setOutlined(bool outlined) {
     refresh();
 }
 
+TimerDisplay OverlayView::shownDisplay() const {
+    if (!m_model)
+        return TimerDisplay::initial();
+    const TimerDisplay& display = m_model->display();
+    if (!display.blackout)
+        return display;
+    // A blackout takes everything the timer put into the card and leaves its empty frame, with
+    // the icons and the grip that belong to the window.
+    TimerDisplay dark;
+    dark.blackout = true;
+    return dark;
+}
+
 DrawnCard OverlayView::drawn(QSizeF size, qreal ratio) const {
-    const TimerDisplay display = m_model ? m_model->display() : TimerDisplay::initial();
+    const TimerDisplay display = shownDisplay();
     DrawnCard d;
     d.layer = {size, ratio, m_opacity, m_outlined, rows()};
     d.timeCharacters = perceivedLength(display.time);
@@ -130,9 +151,7 @@ void OverlayView::refresh() {
 }
 
 OverlayLayout::Rows OverlayView::rows() const {
-    if (!m_model)
-        return {};
-    const TimerDisplay& display = m_model->display();
+    const TimerDisplay display = shownDisplay();
     Rows rows;
     rows.message = m_showMessages && !display.message.isEmpty();
     rows.secondary = m_showMessages && !display.secondary.isEmpty();
@@ -141,14 +160,14 @@ OverlayLayout::Rows OverlayView::rows() const {
 }
 
 OverlayLayout::Metrics OverlayView::metricsFor(QSizeF size) const {
-    const qsizetype characters = m_model ? perceivedLength(m_model->display().time) : 0;
+    const qsizetype characters = perceivedLength(shownDisplay().time);
     return metrics(size.width(), size.height(), rows(), characters);
 }
 
 void OverlayView::paint(QPainter& painter, QSizeF size) const {
     if (size.width() <= 0 || size.height() <= 0)
         return;
-    const TimerDisplay display = m_model ? m_model->display() : TimerDisplay::initial();
+    const TimerDisplay display = shownDisplay();
     const Metrics m = metricsFor(size);
     const Rows shown = rows();
     const QPaintDevice* device = painter.device();
@@ -164,11 +183,12 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
     // A text line centred in its row, shrunk to fit as far as `minimumScale` allows.
     const auto text = [&](const QString& content, const QFont& font, double pixels,
                           double minimumScale, const QRectF& row, const QColor& color,
-                          double opacity = 1) {
+                          double opacity = 1,
+                          FittedLine::Digits digits = FittedLine::Digits::proportional) {
         if (content.isEmpty() || row.width() <= 0 || row.height() <= 0)
             return;
-        const FittedLine line = FittedLine::fit(content, font, pixels, minimumScale, row.width(),
-                                                FittedLine::Digits::proportional, device);
+        const FittedLine line =
+            FittedLine::fit(content, font, pixels, minimumScale, row.width(), digits, device);
         const QFontMetricsF metrics(line.font, device);
         const QPointF origin(row.center().x() - line.width / 2, centredBaseline(row, metrics));
         glyphs.draw(painter, line, origin, color, opacity);
@@ -197,7 +217,8 @@ void OverlayView::paint(QPainter& painter, QSizeF size) const {
              display.blink && !m_blinkOn ? 0.15 : 1.0);
     if (shown.secondary)
         text(display.secondary, CardFonts::ui(QFont::Medium), 0.6 * m.secondaryHeight,
-             lineMinimumScale, toQRectF(secondaryRow(m)), TimerColors::white(0.85));
+             lineMinimumScale, toQRectF(secondaryRow(m)), TimerColors::white(0.85), 1.0,
+             secondaryDigits(display.secondary));
 
     // Progress bar: the fill from the left over the track.
     if (shown.bar) {

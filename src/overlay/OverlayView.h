@@ -67,6 +67,8 @@ protected:
 private:
     struct Caches;
 
+    // The model's record as the card draws it: empty during a blackout.
+    TimerDisplay shownDisplay() const;
     void reloadSettings();
     void toggleBlink();
     // Schedules a repaint of what differs from the last painted state, if anything.

@@ -3,7 +3,7 @@
 TimerDisplay TimerDisplay::initial() {
     return TimerDisplay{
         QString(),    QStringLiteral("--:--"), Tone::idle, QString(), false, QString(),
-        std::nullopt, BarTone::normal};
+        std::nullopt, BarTone::normal,         false};
 }
 
 QString toneName(Tone tone) {

@@ -22,6 +22,9 @@ struct TimerDisplay {
     // Fill fraction of the bar; absent hides the bar. The view clamps values outside 0…1.
     std::optional<double> progress;
     BarTone barTone = BarTone::normal;
+    // The timer's screens are dark: the card keeps only its empty frame, whatever the fields
+    // above say, until this ends.
+    bool blackout = false;
 
     // What a freshly started program shows: a grey "--:--" and nothing else.
     static TimerDisplay initial();

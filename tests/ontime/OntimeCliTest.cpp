@@ -161,7 +161,7 @@ private Q_SLOTS:
             QStringLiteral("status"),   QStringLiteral("connected"), QStringLiteral("remainingMs"),
             QStringLiteral("caption"),  QStringLiteral("time"),      QStringLiteral("tone"),
             QStringLiteral("message"),  QStringLiteral("blink"),     QStringLiteral("secondary"),
-            QStringLiteral("progress"), QStringLiteral("barTone")};
+            QStringLiteral("progress"), QStringLiteral("barTone"),   QStringLiteral("blackout")};
         for (const QString& line : lines) {
             const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
             QCOMPARE(object.keys().size(), keys.size());

@@ -1,5 +1,8 @@
 #include "app/OntimeDisplay.h"
+#include "OntimeFakes.h"
+#include "app/OntimeTimerTypes.h"
 #include "ontime/OntimeModel.h"
+#include "ontime/OntimeRecords.h"
 #include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
@@ -170,6 +173,76 @@ private Q_SLOTS:
         QCOMPARE(display.message, QStringLiteral("Wrap up, please"));
         QVERIFY(display.blink);
         QCOMPARE(display.secondary, QStringLiteral("Questions next"));
+    }
+
+    // Recorded answers of every server generation, read `sinceMs` after they came. Expected:
+    // time, tone, [second line], the bar's tone or "-" without a bar, and a blackout.
+    void recordedAnswers_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<double>("sinceMs");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* version, const char* state, double since,
+                            const char* shown) {
+            QTest::addRow("%s %s +%g", version, state, since)
+                << QStringLiteral("%1_api_poll_%2.json")
+                       .arg(QLatin1String(version), QLatin1String(state))
+                << since << QString::fromUtf8(shown);
+        };
+        row("v4.11.0", "countup_playing", 0, "00:03 running [] normal");
+        row("v4.11.0", "countup_playing", 1000, "00:04 running [] normal");
+        row("v4.11.0", "countup_paused", 5000, "00:04 paused [] normal");
+        row("v4.11.0", "clock", 1000, "18:01:11 running [] -");
+        row("v4.11.0", "none", 0, " running [] -");
+        row("v4.11.0", "count_to_end", 0, "38:24 running [] normal");
+        row("v4.11.0", "countdown_secondary_aux1", 500, "-00:06 overtime [01:26] danger");
+        row("v4.11.0", "secondary_aux3_negative", 100, "-00:16 overtime [-00:03] danger");
+        row("v4.11.0", "blackout", 0, "-00:22 overtime [] danger blackout");
+        row("v4.11.0", "warning", 0, "00:30 running [] warning");
+        row("v4.11.0", "roll_pending", 0, "00:40 running [] normal");
+        row("v3.16.1", "countdown_secondary_aux", 0, "-00:06 overtime [01:27] danger");
+        row("v3.16.1", "aux_countup", 300, "-00:08 overtime [01:30] danger");
+        row("v3.5.1", "time_to_end", 0, "38:30 running [] normal");
+        row("v3.5.1", "none", 0, "09:57 running [] normal");
+        row("v3.5.1", "countdown_secondary_aux", 0, "-00:05 overtime [Backstage%20note] danger");
+    }
+
+    void recordedAnswers() {
+        QFETCH(QString, file);
+        QFETCH(double, sinceMs);
+        const auto poll = PollResponse::decode(fakes::sample(file));
+        QVERIFY(poll);
+        OntimeSnapshot state;
+        state.connected = true;
+        state.reading = takeOver(OntimeReading(), *poll);
+        const auto at = [&state](double since) {
+            state.monotonicMs = qint64(since);
+            state.remainingMs = state.reading.remainingAt(state.monotonicMs);
+            return ontimeDisplay(state);
+        };
+        const TimerDisplay display = at(sinceMs);
+        QTEST(QStringLiteral("%1 %2 [%3] %4%5")
+                  .arg(display.time, toneName(display.tone), display.secondary,
+                       display.progress ? barToneName(display.barTone) : QStringLiteral("-"),
+                       display.blackout ? QStringLiteral(" blackout") : QString()),
+              "shown");
+
+        // The texts of the other timer types and of the aux timer hold until the moment they
+        // are said to change, and change then.
+        const auto texts = [&state](const TimerDisplay& shown) {
+            return state.reading.timerType == OntimeTimerType::countDown
+                       ? shown.secondary
+                       : shown.time + u'|' + shown.secondary;
+        };
+        if (const auto next = OntimeTimerTypes::msUntilNextChange(state.reading, sinceMs)) {
+            QVERIFY(*next > 0 && *next <= 1001);
+            QCOMPARE(texts(at(sinceMs + *next - 1)), texts(display));
+            QVERIFY(texts(at(sinceMs + *next)) != texts(display));
+        }
+
+        // A lost server leaves its status alone: no blackout, no aux timer running on.
+        state.connected = false;
+        const TimerDisplay lost = at(sinceMs);
+        QVERIFY(!lost.blackout && lost.secondary == state.reading.secondaryMessage);
     }
 
     void freshModel() {

@@ -139,6 +139,24 @@ private Q_SLOTS:
         QCOMPARE(countDifferent(image, below, opaqueBlack), 0);
     }
 
+    // A blackout leaves the card's empty frame, pixel for pixel, whatever the record holds.
+    void blackoutLeavesTheEmptyFrame() {
+        OverlayModel model;
+        SettingsStore settings;
+        OverlayView view(&model, settings);
+        model.setDisplay(display(QString()));
+        const QImage frame = view.renderToImage(cardSize);
+        TimerDisplay full = display(QStringLiteral("-00:19"), Tone::overtime);
+        full.caption = full.message = full.secondary = QStringLiteral("01:28");
+        full.progress = 0.5;
+        model.setDisplay(full);
+        QVERIFY(view.renderToImage(cardSize) != frame);
+        full.blackout = true;
+        model.setDisplay(full);
+        QVERIFY(view.rows() == Rows{});
+        QCOMPARE(view.renderToImage(cardSize), frame);
+    }
+
     void cardIsRoundedBlackAtTheOpacity() {
         SettingsStore().setDouble(SettingsKey::overlayOpacity, 0.85);
         OverlayModel model;

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -314,6 +315,22 @@ private Q_SLOTS:
         QVERIFY(first.finished());
         QCOMPARE(first.process().exitCode(), 0);
         QVERIFY(statuses(shots).last().value(QStringLiteral("settingsVisible")).toBool());
+    }
+
+    void unusableAutomationValuesAreSaidOnce() {
+        QTemporaryDir home;
+        QSettings(Kalvane::settingsFile(home.path()), QSettings::IniFormat)
+            .setValue(QStringLiteral("automation/quitAfter"), QStringLiteral("inf"));
+        const QString file = home.filePath(QStringLiteral("a-file"));
+        QFile(file).open(QIODevice::WriteOnly);
+        Kalvane app(home.path());
+        app.start({QStringLiteral("--snapshot-dir"), file, QStringLiteral("--quit-after"),
+                   QStringLiteral("2")});
+        QVERIFY(app.finished());
+        QCOMPARE(app.process().exitCode(), 0);
+        const QString errors = app.errors();
+        QCOMPARE(errors.count(QStringLiteral("automation/quitAfter (inf)")), 1);
+        QCOMPARE(errors.count(QStringLiteral("cannot write snapshots into")), 1);
     }
 
     void simulatedSlideShowShowsTheTalkTimer() {

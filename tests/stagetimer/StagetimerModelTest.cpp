@@ -350,6 +350,8 @@ private Q_SLOTS:
             << QByteArray(R"("finish":9e14,"server_time":1700000000000)") << false;
         QTest::newRow("server_time 0 keeps the offset")
             << QByteArray(R"("finish":1700000090000,"server_time":0)") << true;
+        QTest::newRow("server_time a year away keeps the offset")
+            << QByteArray(R"("finish":1700000090000,"server_time":1731536000000)") << true;
     }
 
     void implausibleInstantsCountAsAbsent() {

@@ -13,6 +13,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 QJsonObject readJson(const QString& path) {
@@ -315,6 +318,24 @@ private Q_SLOTS:
         QVERIFY(first.finished());
         QCOMPARE(first.process().exitCode(), 0);
         QVERIFY(statuses(shots).last().value(QStringLiteral("settingsVisible")).toBool());
+    }
+
+    void startsAtTheSameMomentLeaveOneRunning() {
+        for (int round = 0; round < 3; ++round) {
+            QTemporaryDir home;
+            std::vector<std::unique_ptr<Kalvane>> starts;
+            for (int i = 0; i < 4; ++i)
+                starts.push_back(std::make_unique<Kalvane>(home.path()));
+            for (const auto& start : starts)
+                start->start({QStringLiteral("--quit-after"), QStringLiteral("3")});
+            QString errors;
+            for (const auto& start : starts) {
+                QVERIFY(start->finished());
+                QCOMPARE(start->process().exitCode(), 0);
+                errors += start->errors();
+            }
+            QCOMPARE(errors.count(QStringLiteral("läuft bereits")), 3);
+        }
     }
 
     void unusableAutomationValuesAreSaidOnce() {

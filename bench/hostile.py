@@ -147,6 +147,14 @@ def make_handler(script, redirect_target):
                     self.send_body(b"", 302, [("Location", redirect_target + self.path)])
                 elif kind == "500 storm":
                     self.send_body(b"oops", 500)
+                elif kind == "endless headers":
+                    self.wfile.write(b"HTTP/1.1 200 OK\r\n")
+                    while script.hostile_now():
+                        self.wfile.write(b"X-Filler: " + b"x" * 30 + b"\r\n")
+                elif kind == "8 MB header":
+                    self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Huge: " + b"x" * (8 << 20) + b"\r\n"
+                                     b"Content-Length: %d\r\nConnection: close\r\n\r\n" % len(good)
+                                     + good)
             except (BrokenPipeError, ConnectionResetError):
                 pass
 
@@ -187,6 +195,15 @@ def rss_kb(pid):
     return None
 
 
+def cpu_seconds(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except (FileNotFoundError, IndexError):
+        return None
+
+
 def run(binary, scenario, client):
     script = Script(scenario)
     capture = serve(make_capture(script), "127.0.0.2")
@@ -210,12 +227,14 @@ def run(binary, scenario, client):
                                    env=env, text=True)
         peak = [0]
         base = [None]
+        cpu = [0.0]
 
         def sample():
             while process.poll() is None:
                 value = rss_kb(process.pid)
                 if value:
                     peak[0] = max(peak[0], value)
+                cpu[0] = cpu_seconds(process.pid) or cpu[0]
                 time.sleep(0.05)
 
         sampler = threading.Thread(target=sample, daemon=True)
@@ -253,6 +272,7 @@ def run(binary, scenario, client):
         "scenario": scenario,
         "client": client,
         "rss_growth_mb": round((peak[0] - (base[0] or peak[0])) / 1024, 1),
+        "cpu_s": round(cpu[0], 2),
         "shown": f'{shown.get("status", "")} | connected={shown.get("connected")}'
                  f' | time={shown.get("time")}',
         "recovered_s": None if recovered is None else round(recovered, 2),
@@ -270,6 +290,8 @@ SCENARIOS = [
     ("reset", "ontime"),
     ("redirect elsewhere", "stagetimer"),
     ("500 storm", "ontime"),
+    ("endless headers", "ontime"),
+    ("8 MB header", "ontime"),
 ]
 
 

@@ -1,9 +1,15 @@
 #include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +44,38 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
     , m_name(std::move(name)) {}
 
 SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::lockFileName() const {
+    // A local socket with a plain name lives in the temporary folder.
+    return QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock"));
+}
+
+SingleInstance::Claim SingleInstance::claim(std::chrono::milliseconds timeout) {
+    m_lock = std::make_unique<QLockFile>(lockFileName());
+    // Held for the whole run, however long: only a holder that is gone leaves it stale.
+    m_lock->setStaleLockTime(std::chrono::milliseconds::zero());
+    const QDeadlineTimer deadline(timeout);
+    while (true) {
+        if (m_lock->tryLock()) {
+            // Whoever held the socket before us is gone.
+            return listen() ? Claim::first : Claim::unguarded;
+        }
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_lock.reset();
+            if (askFirstToReopen())
+                return Claim::handedOver;
+            listen();
+            return Claim::unguarded;
+        }
+        // The holder may still be on its way to listening.
+        if (askFirstToReopen(std::min<std::chrono::milliseconds>(
+                defaultTimeout, std::chrono::milliseconds(deadline.remainingTime()))))
+            return Claim::handedOver;
+        if (deadline.hasExpired())
+            return Claim::unanswered;
+        QThread::msleep(50);
+    }
+}
 
 bool SingleInstance::askFirstToReopen(std::chrono::milliseconds timeout) {
     QLocalSocket socket;

@@ -1,204 +1,179 @@
 #include "async/HttpSession.h"
 
-#include "async/Suspension.h"
+#include "async/HttpExchange.h"
+#include "async/IdleConnections.h"
+#include "async/ServerAddress.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkCookie>
-#include <QNetworkCookieJar>
-#include <QTimer>
+#include <QDeadlineTimer>
+#include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace async {
 namespace {
 
-// Keeps no cookie at all: the clients only read public state and must not carry anything
-// from one request to the next.
-class RefusingCookieJar final : public QNetworkCookieJar {
-public:
-    using QNetworkCookieJar::QNetworkCookieJar;
-    bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
-    QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
-};
+// A server may move an answer a few times on itself; more is a loop.
+constexpr int maxRedirects = 5;
 
-bool isTransportError(QNetworkReply::NetworkError error) {
-    return error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+// Headers the session writes itself; a request's own copy of them is left out.
+bool isSessionHeader(QByteArrayView name) {
+    for (const char* own : {"host", "connection", "accept-encoding", "user-agent", "content-length",
+                            "transfer-encoding"})
+        if (name.compare(own, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
-struct GetState : detail::Suspension {
-    using Suspension::Suspension;
-    QPointer<QNetworkReply> reply;
-    qint64 cap = 0;
-    bool pastDeadline = false;
-    HttpResponse response;
-
-    // Stops reading a body that is more than we keep; the answer itself still counts.
-    void refuseBody() {
-        response.bodyTooLarge = true;
-        response.body.clear();
-        response.body.squeeze();
-        stop();
-    }
-
-    // Aborts the reply, which then finishes. A reply that has all its data already counts
-    // as finished and ignores abort() without a signal, so the wait ends here then.
-    void stop() {
-        if (reply)
-            reply->abort();
-        if (!isDone())
-            finish();
-    }
-
-    // Takes the outcome over from the reply and resumes the waiting coroutine.
-    void finish();
-};
-
-void GetState::finish() {
-    if (isDone())
-        return;
-    const QVariant status =
-        reply ? reply->attribute(QNetworkRequest::HttpStatusCodeAttribute) : QVariant();
-    response.error = reply ? reply->error() : QNetworkReply::OperationCanceledError;
-    if (pastDeadline) {
-        response = HttpResponse{};
-        response.error = QNetworkReply::TimeoutError;
-    } else if (response.bodyTooLarge) {
-        // The server did answer; its body is simply more than we keep.
-        response.received = true;
-        response.status = status.toInt();
-    } else if (isTransportError(response.error) || !status.isValid()) {
-        const QNetworkReply::NetworkError error = response.error;
-        response = HttpResponse{};
-        response.error = error;
-    } else {
-        response.received = true;
-        response.status = status.toInt();
-        response.body += reply->read(std::max<qint64>(0, cap + 1 - response.body.size()));
-        if (response.body.size() > cap || reply->bytesAvailable() > 0) {
-            response.bodyTooLarge = true;
-            response.body.clear();
-        }
-    }
-    if (reply)
-        reply->deleteLater();
-    resume();
+bool isTokenChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           QByteArrayView("!#$%&'*+-.^_`|~").contains(c);
 }
 
-// Read at most this much ahead of us: without a bound the network thread buffers a fast
-// server's whole body before we see the first byte of it.
-constexpr qint64 readAhead = 64 * 1024;
+// Header text that cannot end a line early or smuggle in a header of its own.
+bool isUsableField(const QByteArray& name, const QByteArray& value) {
+    return !name.isEmpty() && std::all_of(name.begin(), name.end(), isTokenChar) &&
+           std::none_of(value.begin(), value.end(),
+                        [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
+}
 
-// Network-layer and proxy errors: nothing usable came back from the server.
+int defaultPort(const QString& scheme) {
+    return scheme == u"https" ? 443 : 80;
+}
+
+// The request as it goes on the wire, or nothing when the URL or a header cannot be sent as
+// they are.
+std::optional<detail::ExchangeRequest>
+buildRequest(const QUrl& url, const QList<QPair<QByteArray, QByteArray>>& headers,
+             bool keepConnection) {
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
+        (scheme != u"http" && scheme != u"https"))
+        return std::nullopt;
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    if (!target.startsWith('/') ||
+        std::any_of(target.begin(), target.end(), [](char c) { return uchar(c) <= ' '; }))
+        return std::nullopt;
+
+    detail::ExchangeRequest request;
+    request.host = url.host();
+    request.port = quint16(url.port(defaultPort(scheme)));
+    request.encrypted = scheme == u"https";
+    request.key = scheme + u'/' + request.host + u'/' + QString::number(request.port);
+
+    QByteArray authority = urlHost(request.host).toUtf8();
+    if (url.port() >= 0)
+        authority += ':' + QByteArray::number(url.port());
+    request.bytes = "GET " + target + " HTTP/1.1\r\nHost: " + authority + "\r\n";
+    // Some services behind content networks refuse requests without a user agent.
+    request.bytes += "User-Agent: Mozilla/5.0\r\n";
+    // A few kilobytes of gzip could otherwise unfold into gigabytes. A server that compresses
+    // anyway sends bytes no decoder here accepts.
+    request.bytes += "Accept-Encoding: identity\r\n";
+    request.bytes += keepConnection ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    for (const auto& [name, value] : headers) {
+        if (!isUsableField(name, value))
+            return std::nullopt;
+        if (!isSessionHeader(name))
+            request.bytes += name + ": " + value + "\r\n";
+    }
+    request.bytes += "\r\n";
+    return request;
+}
+
+// Where a redirect answer points, when that is another path on the same server.
+std::optional<QUrl> sameServerTarget(const QUrl& from, const QByteArray& location) {
+    if (location.isEmpty())
+        return std::nullopt;
+    const QUrl to = from.resolved(QUrl(QString::fromLatin1(location), QUrl::StrictMode));
+    if (!to.isValid() || to.scheme() != from.scheme() || to.host() != from.host() ||
+        to.port(defaultPort(to.scheme())) != from.port(defaultPort(from.scheme())) ||
+        !to.userInfo().isEmpty())
+        return std::nullopt;
+    return to.adjusted(QUrl::RemoveFragment);
+}
+
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Network-layer errors: nothing usable came back from the server.
 HttpResponse unusableRequest() {
     HttpResponse response;
     response.error = QNetworkReply::ProtocolUnknownError;
     return response;
 }
 
-class GetAwaiter {
+// Waits for one exchange; cancelling the token ends it on a later turn of the event loop
+// (at once under an ImmediateCancellation).
+class ExchangeAwaiter {
 public:
-    GetAwaiter(QNetworkReply* reply, CancelToken token, qint64 cap,
-               std::chrono::milliseconds deadline)
-        : m_reply(reply)
+    ExchangeAwaiter(detail::ExchangeRequest request, ResponseLimits limits,
+                    std::weak_ptr<IdleConnections> idle, QDeadlineTimer deadline,
+                    std::chrono::milliseconds idleTimeout, CancelToken token,
+                    std::vector<std::weak_ptr<detail::HttpExchange>>& running)
+        : m_request(std::move(request))
+        , m_limits(limits)
+        , m_idle(std::move(idle))
+        , m_deadline(deadline)
+        , m_idleTimeout(idleTimeout)
         , m_token(std::move(token))
-        , m_cap(cap)
-        , m_deadline(deadline) {}
+        , m_running(running) {}
 
     bool await_ready() const { return false; }
 
     void await_suspend(std::coroutine_handle<> handle) {
-        m_state = std::make_shared<GetState>(handle);
-        m_state->reply = m_reply;
-        m_state->cap = m_cap;
-        std::weak_ptr<GetState> weak = m_state;
-        m_reply->setReadBufferSize(std::min(m_cap + 1, readAhead));
-
-        // A reply deleted under us (its session going away with its thread) never finishes.
-        QObject::connect(m_reply, &QObject::destroyed, m_state->context(), [weak] {
-            auto state = weak.lock();
-            if (!state || state->isDone())
-                return;
-            state->response = HttpResponse{};
-            state->response.error = QNetworkReply::OperationCanceledError;
-            state->resume();
-        });
-        QObject::connect(m_reply, &QNetworkReply::metaDataChanged, m_state->context(), [weak] {
-            auto state = weak.lock();
-            if (!state || state->isDone() || !state->reply)
-                return;
-            const QVariant length = state->reply->header(QNetworkRequest::ContentLengthHeader);
-            if (length.isValid() && length.toLongLong() > state->cap)
-                state->refuseBody();
-        });
-        QObject::connect(m_reply, &QIODevice::readyRead, m_state->context(), [weak] {
-            auto state = weak.lock();
-            if (!state || state->isDone() || !state->reply)
-                return;
-            QNetworkReply* reply = state->reply;
-            // Never more than one byte past the cap.
-            state->response.body +=
-                reply->read(std::max<qint64>(0, state->cap + 1 - state->response.body.size()));
-            if (state->response.body.size() > state->cap)
-                state->refuseBody();
-        });
-        auto* deadline = new QTimer(m_state->context());
-        deadline->setSingleShot(true);
-        QObject::connect(deadline, &QTimer::timeout, m_state->context(), [weak] {
-            auto state = weak.lock();
-            if (!state || state->isDone() || !state->reply)
-                return;
-            state->pastDeadline = true;
-            state->stop();
-        });
-        deadline->start(std::max(m_deadline, std::chrono::milliseconds(1)));
-        QObject::connect(m_reply, &QNetworkReply::finished, m_state->context(), [weak] {
-            if (auto state = weak.lock(); state && !state->isDone())
-                state->finish();
-        });
-
+        m_state = std::make_shared<detail::HttpExchange>(handle, std::move(m_request), m_limits,
+                                                         std::move(m_idle));
+        std::erase_if(m_running, [](const auto& weak) { return weak.expired(); });
+        m_running.push_back(m_state);
+        m_state->start(m_deadline, m_idleTimeout);
+        std::weak_ptr<detail::HttpExchange> weak = m_state;
         m_callback = m_token.onCancel([weak] {
-            if (auto state = weak.lock()) {
+            if (auto state = weak.lock())
                 state->post([](detail::Suspension& s) {
-                    auto& state = static_cast<GetState&>(s);
-                    state.response = HttpResponse{};
-                    state.response.error = QNetworkReply::OperationCanceledError;
-                    if (QNetworkReply* reply = state.reply) {
-                        QObject::disconnect(reply, nullptr, state.context(), nullptr);
-                        reply->abort();
-                        reply->deleteLater();
-                    }
-                    state.resume();
+                    static_cast<detail::HttpExchange&>(s).end(
+                        QNetworkReply::OperationCanceledError);
                 });
-            }
         });
     }
 
-    HttpResponse await_resume() {
+    detail::ExchangeResult await_resume() {
         m_token.removeCallback(m_callback);
-        return std::move(m_state->response);
+        return m_state->takeResult();
     }
 
 private:
-    QNetworkReply* m_reply;
+    detail::ExchangeRequest m_request;
+    ResponseLimits m_limits;
+    std::weak_ptr<IdleConnections> m_idle;
+    QDeadlineTimer m_deadline;
+    std::chrono::milliseconds m_idleTimeout;
     CancelToken m_token;
-    qint64 m_cap;
-    std::chrono::milliseconds m_deadline;
-    std::shared_ptr<GetState> m_state;
+    std::vector<std::weak_ptr<detail::HttpExchange>>& m_running;
+    std::shared_ptr<detail::HttpExchange> m_state;
     quint64 m_callback = 0;
 };
 
 } // namespace
 
 HttpSession::HttpSession(std::chrono::milliseconds transferTimeout, qint64 bodyCap)
-    : m_manager(std::make_unique<QNetworkAccessManager>())
-    , m_transferTimeout(transferTimeout)
+    : m_transferTimeout(transferTimeout)
     , m_deadline(transferTimeout)
-    , m_bodyCap(bodyCap) {
-    m_manager->setCookieJar(new RefusingCookieJar(m_manager.get()));
-    m_manager->setCache(nullptr);
-}
+    , m_bodyCap(bodyCap)
+    , m_idle(std::make_shared<IdleConnections>()) {}
 
-HttpSession::~HttpSession() = default;
+HttpSession::~HttpSession() {
+    // Their connections go with them; their coroutines learn it at once.
+    const auto running = std::move(m_running);
+    for (const auto& weak : running)
+        if (const auto exchange = weak.lock())
+            exchange->end(QNetworkReply::OperationCanceledError);
+}
 
 void HttpSession::setTimeout(std::chrono::milliseconds timeout) {
     m_transferTimeout = timeout;
@@ -206,24 +181,52 @@ void HttpSession::setTimeout(std::chrono::milliseconds timeout) {
 }
 
 QCoro::Task<HttpResponse> HttpSession::get(QNetworkRequest request, CancelToken token) {
-    if (token.isCancelled() || !request.url().isValid() || request.url().isRelative())
+    if (token.isCancelled())
         co_return unusableRequest();
+    QList<QPair<QByteArray, QByteArray>> headers;
+    for (const QByteArray& name : request.rawHeaderList())
+        headers.append({name, request.rawHeader(name)});
+    const bool followRedirects =
+        request.attribute(QNetworkRequest::RedirectPolicyAttribute).toInt() ==
+        QNetworkRequest::SameOriginRedirectPolicy;
+    // Named: g++ 12 destroys temporaries of a co_await expression twice.
+    auto exchanging =
+        exchange(request.url(), std::move(headers), followRedirects, std::move(token));
+    co_return co_await std::move(exchanging);
+}
 
-    request.setTransferTimeout(static_cast<int>(m_transferTimeout.count()));
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    if (!m_keepsConnections)
-        request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
-    // Asking for the body as it is turns off the network layer's own decompression: a few
-    // kilobytes of gzip could otherwise unfold into gigabytes before the cap sees a byte.
-    // A server that compresses anyway sends bytes no decoder here accepts.
-    request.setRawHeader("Accept-Encoding", "identity");
-    QNetworkReply* reply = m_manager->get(request);
-    // A named awaiter: g++ 12 destroys temporaries of a co_await expression twice.
-    GetAwaiter awaiter(reply, std::move(token), m_bodyCap, m_deadline);
-    co_return co_await awaiter;
+QCoro::Task<HttpResponse> HttpSession::exchange(QUrl url,
+                                                QList<QPair<QByteArray, QByteArray>> headers,
+                                                bool followRedirects, CancelToken token) {
+    // One deadline for the request and every redirect it follows.
+    const QDeadlineTimer deadline(m_deadline);
+    ResponseLimits limits;
+    limits.bodyBytes = m_bodyCap;
+    std::weak_ptr<IdleConnections> idle;
+    if (m_keepsConnections)
+        idle = m_idle;
+    for (int redirects = 0;; ++redirects) {
+        if (token.isCancelled()) {
+            HttpResponse cancelled;
+            cancelled.error = QNetworkReply::OperationCanceledError;
+            co_return cancelled;
+        }
+        std::optional<detail::ExchangeRequest> built =
+            buildRequest(url, headers, m_keepsConnections);
+        if (!built)
+            co_return unusableRequest();
+        ExchangeAwaiter awaiter(std::move(*built), limits, idle, deadline, m_transferTimeout, token,
+                                m_running);
+        detail::ExchangeResult result = co_await awaiter;
+        const std::optional<QUrl> next = followRedirects && result.response.received &&
+                                                 isRedirect(result.response.status) &&
+                                                 redirects < maxRedirects
+                                             ? sameServerTarget(url, result.location)
+                                             : std::nullopt;
+        if (!next)
+            co_return std::move(result.response);
+        url = *next;
+    }
 }
 
 } // namespace async

@@ -1,25 +1,32 @@
 #pragma once
 
 #include "async/CancelToken.h"
+#include "async/ResponseReader.h"
 
 #include <QByteArray>
 #include <QCoroTask>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPair>
+#include <QUrl>
 
 #include <chrono>
 #include <memory>
-
-class QNetworkAccessManager;
+#include <vector>
 
 namespace async {
 
+class IdleConnections;
+namespace detail {
+class HttpExchange;
+}
+
 // What came back from one GET. `received` is false for every transport failure (no
-// connection, refused, timeout, deadline passed, cancellation, TLS failure, unusable URL);
-// then `status` is 0 and the body empty. A body longer than the session's cap is not read
-// further: the reply is aborted as soon as its announced length or the bytes received pass
-// the cap, the body is dropped and the answer flagged, so that a server streaming gigabytes
-// never grows our memory.
+// connection, refused, timeout, deadline passed, cancellation, TLS failure, unusable URL, an
+// answer that is not HTTP or breaks the header limits); then `status` is 0 and the body
+// empty. A body longer than the session's cap is not read further: the connection is closed
+// as soon as its announced length or the bytes received pass the cap, the body is dropped and
+// the answer flagged, so that a server streaming gigabytes never grows our memory.
 struct HttpResponse {
     bool received = false;
     int status = 0;
@@ -28,11 +35,13 @@ struct HttpResponse {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
 };
 
-// An ephemeral HTTP client: no cookies kept, no cache, no compressed bodies, a transfer
-// timeout (a request that receives no data for that long fails), a deadline for the whole
-// request (a server trickling one byte a second must not hold a request open for ever) and
-// a cap on the body it reads. It belongs to the thread that created it and must be used
-// there only.
+// An ephemeral HTTP/1.1 client of its own, over plain or TLS connections: it sends GETs,
+// keeps no cookies, asks for no compressed bodies and follows a redirect only where the
+// request allows it (same server). Every answer is held to limits (status line, header bytes
+// and count, body cap: see ResponseReader), and every request ends at its deadline however
+// the server behaves; a request that receives no data for the transfer timeout fails
+// earlier. Nothing runs in another thread, so nothing outlives a request or holds up the
+// end of the process. It belongs to the thread that created it and must be used there only.
 class HttpSession {
 public:
     static constexpr qint64 defaultBodyCap = 1024 * 1024;
@@ -61,16 +70,23 @@ public:
     bool keepsConnections() const { return m_keepsConnections; }
     void setKeepsConnections(bool keep) { m_keepsConnections = keep; }
 
-    // Sends a GET without body. Cancelling the token aborts the request, which then ends as a
-    // transport failure; the coroutine resumes on a later turn of the event loop.
+    // Sends a GET without body to the request's http or https URL, with the request's raw
+    // headers. Cancelling the token aborts the request, which then ends as a transport
+    // failure; the coroutine resumes on a later turn of the event loop. Requests still
+    // running when the session goes away end the same way.
     QCoro::Task<HttpResponse> get(QNetworkRequest request, CancelToken token = {});
 
 private:
-    std::unique_ptr<QNetworkAccessManager> m_manager;
+    QCoro::Task<HttpResponse> exchange(QUrl url, QList<QPair<QByteArray, QByteArray>> headers,
+                                       bool followRedirects, CancelToken token);
+
     std::chrono::milliseconds m_transferTimeout;
     std::chrono::milliseconds m_deadline;
     qint64 m_bodyCap;
     bool m_keepsConnections = true;
+    std::shared_ptr<IdleConnections> m_idle;
+    // Exchanges that may still run, ended when the session goes away.
+    std::vector<std::weak_ptr<detail::HttpExchange>> m_running;
 };
 
 } // namespace async

@@ -87,13 +87,23 @@ int runApplication(int& argc, char** argv, const QStringList& arguments) {
     const SettingsStore settings;
     // One tray app per user and settings file: a second start hands over to the first.
     SingleInstance instance(SingleInstance::serverName(settings.fileName()));
-    if (instance.askFirstToReopen()) {
+    switch (instance.claim()) {
+    case SingleInstance::Claim::first:
+        break;
+    case SingleInstance::Claim::handedOver:
         printLine(stderr,
                   L10n::lookup(u"Tessaly Kalvane läuft bereits – die Einstellungen sind jetzt "
                                u"geöffnet."));
         return 0;
+    case SingleInstance::Claim::unanswered:
+        std::fprintf(stderr, "kalvane: another start holds %s but does not answer\n",
+                     qPrintable(instance.lockFileName()));
+        return 1;
+    case SingleInstance::Claim::unguarded:
+        qCWarning(lcApp).noquote() << "Could not lock" << instance.lockFileName()
+                                   << "- a second start may run beside this one";
+        break;
     }
-    instance.listen();
 
     if (!settings.restrictToUser())
         qCWarning(lcApp).noquote()

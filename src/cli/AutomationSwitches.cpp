@@ -4,6 +4,9 @@
 #include "cli/Usage.h"
 #include "settings/SettingsStore.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 namespace Key {
@@ -18,11 +21,24 @@ constexpr auto choose = "automation/choose";
 constexpr auto talkLength = "automation/talkLength";
 } // namespace Key
 
+// Up to some eleven days; NaN and the infinities are no number of seconds.
+bool usableSeconds(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0 && seconds <= 1e6;
+}
+
+// A stored value that is no usable number of seconds is left out, with one line saying so:
+// the app still starts, as it would without the key.
 std::optional<double> storedSeconds(const SettingsStore& settings, const char* key) {
     if (!settings.contains(key))
         return std::nullopt;
-    const double seconds = settings.doubleValue(key);
-    return seconds >= 0 ? std::optional<double>(seconds) : std::nullopt;
+    bool ok = false;
+    const double seconds = settings.value(key).toDouble(&ok);
+    if (!ok || !usableSeconds(seconds)) {
+        std::fprintf(stderr, "kalvane: ignoring the stored %s (%s): not a number of seconds\n", key,
+                     qPrintable(settings.value(key).toString()));
+        return std::nullopt;
+    }
+    return seconds;
 }
 
 // Seconds from an option; false after a usage error.
@@ -31,7 +47,7 @@ bool secondsOption(const Options& options, const QString& name, std::optional<do
         return true;
     bool ok = false;
     const double seconds = options.value(name).toDouble(&ok);
-    if (!ok || seconds < 0 || seconds > 1e6) {
+    if (!ok || !usableSeconds(seconds)) {
         usageError(QStringLiteral("--%1 needs a number of seconds").arg(name));
         return false;
     }

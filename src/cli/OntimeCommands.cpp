@@ -2,6 +2,7 @@
 
 #include "app/OntimeDisplay.h"
 #include "async/RequestSessions.h"
+#include "async/ServerAddress.h"
 #include "cli/Command.h"
 #include "cli/JsonLine.h"
 #include "cli/Options.h"
@@ -60,16 +61,29 @@ int runProbe(const QStringList& arguments) {
     Options options({ontimePortOption()});
     if (!options.parse(arguments))
         return usageExitCode;
-    const std::optional<QString> host = hostArgument(options);
-    const std::optional<qint64> port =
+    const std::optional<QString> text = hostArgument(options);
+    std::optional<qint64> port =
         options.number(QStringLiteral("port"), SettingsDefault::ontimePort, 1, 65535);
-    if (!host || !port)
+    if (!text || !port)
         return usageExitCode;
+    // The host as the app reads a typed one: "host", "host:port" or an address copied from
+    // a browser; a port in it wins over the default.
+    const std::optional<async::ServerAddress> address = async::parseServerAddress(*text);
+    if (!address)
+        return usageError(QStringLiteral("\"%1\" is no server address").arg(*text));
+    if (address->port > 0) {
+        if (options.isSet(QStringLiteral("port")) && *port != address->port)
+            return usageError(QStringLiteral("two different ports: %1 and --port %2")
+                                  .arg(address->port)
+                                  .arg(*port));
+        port = address->port;
+    }
+    const QString host = address->host;
 
     const std::optional<OntimeServer> server =
-        QCoro::waitFor(probeOntime(*host, *port, async::requestSession()));
+        QCoro::waitFor(probeOntime(host, *port, async::requestSession()));
     if (!server) {
-        writeLine(stdout, L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {*host, *port}));
+        writeLine(stdout, L10n::fill(L10n::lookup(u"Kein Ontime unter %@:%d"), {host, *port}));
         return 1;
     }
     writeLine(stdout, server->label());

@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +27,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -101,8 +104,18 @@ SnapshotWriter::SnapshotWriter(AppDelegate& app, const QString& folder, QObject*
     , m_app(app)
     , m_folder(folder)
     , m_timer(new QTimer(this)) {
-    m_folder.mkpath(QStringLiteral("."));
+    const QFileInfo info(m_folder.absolutePath());
+    if (!m_folder.mkpath(QStringLiteral(".")) || !info.isDir() || !info.isWritable())
+        reportUnwritable();
     connect(m_timer, &QTimer::timeout, this, &SnapshotWriter::writeNow);
+}
+
+void SnapshotWriter::reportUnwritable() {
+    if (m_reportedUnwritable)
+        return;
+    m_reportedUnwritable = true;
+    std::fprintf(stderr, "kalvane: cannot write snapshots into %s\n",
+                 qPrintable(QDir::toNativeSeparators(m_folder.absolutePath())));
 }
 
 void SnapshotWriter::start(std::chrono::milliseconds interval) {
@@ -131,9 +144,10 @@ void SnapshotWriter::writeOverlay() {
         return;
     const QString name = QStringLiteral("overlay-%1").arg(m_count, 3, 10, QLatin1Char('0'));
     // Twice the window's size, so that the picture is as crisp as on a Retina screen.
-    panel->view()
-        ->renderToImage(panel->size(), 2.0)
-        .save(m_folder.filePath(name + QStringLiteral(".png")));
+    if (!panel->view()
+             ->renderToImage(panel->size(), 2.0)
+             .save(m_folder.filePath(name + QStringLiteral(".png"))))
+        reportUnwritable();
 
     const TimerDisplay& display = m_app.overlayModel().display();
     const QString line = JsonLine()

@@ -37,6 +37,8 @@ private:
     void writeStatus();
     void writeMenuRows();
     void writeJson(const QString& name, const QByteArray& json);
+    // Says once on standard error that the folder cannot take the snapshots.
+    void reportUnwritable();
 
     AppDelegate& m_app;
     QDir m_folder;
@@ -45,4 +47,5 @@ private:
     int m_choosers = 0;
     int m_alerts = 0;
     int m_talkLengthDialogs = 0;
+    bool m_reportedUnwritable = false;
 };

@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 using OverlayLayout::defaultMargin;
@@ -23,6 +25,13 @@ using OverlayLayout::minSize;
 // A restored frame needs this much of itself on some screen to be reachable with the mouse.
 constexpr int reachableWidth = 40;
 constexpr int reachableHeight = 20;
+// Whatever the screens report, the card is never larger than an 8K display: its pixels are
+// held several times over (window, layer, glyph caches).
+constexpr int maxWidth = 7680;
+constexpr int maxHeight = 4320;
+// Coordinates beyond this are no place on any desktop; they also keep the arithmetic of a
+// frame far from overflowing.
+constexpr int maxCoordinate = 1'000'000;
 
 std::optional<QRect> primaryArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -31,19 +40,9 @@ std::optional<QRect> primaryArea() {
     return screen->availableGeometry();
 }
 
-// A frame stored while another screen was attached may now lie where no screen is; such a
-// window could never be seen or grabbed again.
-bool isReachable(const QRect& frame) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
-        return true;
-    for (const QScreen* screen : screens) {
-        const QRect visible = screen->availableGeometry().intersected(frame);
-        if (visible.width() >= std::min(reachableWidth, frame.width()) &&
-            visible.height() >= std::min(reachableHeight, frame.height()))
-            return true;
-    }
-    return false;
+qint64 overlap(const QRect& a, const QRect& b) {
+    const QRect common = a.intersected(b);
+    return common.isEmpty() ? 0 : qint64(common.width()) * common.height();
 }
 
 } // namespace
@@ -137,11 +136,41 @@ void OverlayPanel::applySharingType() {
 
 void OverlayPanel::restoreFrame() {
     const std::optional<QString> stored = m_settings.stringValue(SettingsKey::overlayFrame);
-    const std::optional<QRect> frame = stored ? decodeFrame(*stored) : std::nullopt;
-    if (frame && isReachable(*frame))
+    const std::optional<QRect> decoded = stored ? decodeFrame(*stored) : std::nullopt;
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    const std::optional<QRect> frame = decoded ? fitFrame(*decoded, areas) : std::nullopt;
+    if (frame)
         setGeometry(*frame);
     else if (const auto area = primaryArea())
         setGeometry(defaultFrame(*area));
+}
+
+std::optional<QRect> OverlayPanel::fitFrame(const QRect& frame, const QList<QRect>& areas) {
+    QRect fitted(frame.topLeft(),
+                 QSize(std::min(frame.width(), maxWidth), std::min(frame.height(), maxHeight)));
+    if (areas.isEmpty())
+        return fitted;
+    // The screen the frame is on: the one that shows most of it. A frame stored while
+    // another screen was attached may now lie where no screen is; such a window could never
+    // be seen or grabbed again.
+    const auto best =
+        std::max_element(areas.begin(), areas.end(), [&](const QRect& a, const QRect& b) {
+            return overlap(fitted, a) < overlap(fitted, b);
+        });
+    const QRect area = *best;
+    const QRect visible = area.intersected(fitted);
+    if (visible.width() < std::min(reachableWidth, fitted.width()) ||
+        visible.height() < std::min(reachableHeight, fitted.height()))
+        return std::nullopt;
+    if (area.contains(fitted))
+        return fitted;
+    // Larger than its screen, or partly beside it: the screen's size at most, and inside it.
+    fitted.setSize(fitted.size().boundedTo(area.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), area.left(), area.right() - fitted.width() + 1));
+    fitted.moveTop(std::clamp(fitted.top(), area.top(), area.bottom() - fitted.height() + 1));
+    return fitted;
 }
 
 QString OverlayPanel::encodeFrame(const QRect& frame) {
@@ -160,7 +189,7 @@ std::optional<QRect> OverlayPanel::decodeFrame(const QString& text) {
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         values[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok)
+        if (!ok || values[i] < -maxCoordinate || values[i] > maxCoordinate)
             return std::nullopt;
     }
     if (values[2] <= 0 || values[3] <= 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QWidget>
 
@@ -46,6 +47,10 @@ public:
     static Qt::WindowFlags windowFlagsFor(const QString& platformName);
     // The default frame inside a screen's available area.
     static QRect defaultFrame(const QRect& availableArea);
+    // Where a stored frame goes, given the available areas of the screens: on the screen that
+    // shows most of it, no larger than that screen (nor than an 8K display), and inside it
+    // when it did not fit. Nothing when too little of it would be on any screen.
+    static std::optional<QRect> fitFrame(const QRect& frame, const QList<QRect>& areas);
 
 protected:
     bool event(QEvent* event) override;

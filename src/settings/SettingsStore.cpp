@@ -160,8 +160,9 @@ bool SettingsStore::isStagetimerSource() const {
 }
 
 qint64 SettingsStore::ontimePort() const {
+    // A number that is no TCP port counts like text that is no number.
     const qint64 port = intValue(SettingsKey::ontimePort);
-    return port < 1 ? SettingsDefault::ontimePort : port;
+    return port < 1 || port > 65535 ? SettingsDefault::ontimePort : port;
 }
 
 QString SettingsStore::stagetimerRoom() const {

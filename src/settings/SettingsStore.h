@@ -87,7 +87,7 @@ public:
     bool isStagetimerSource() const;
     bool ontimeEnabled() const { return boolValue(SettingsKey::ontimeEnabled); }
     std::optional<QString> ontimeHost() const { return stringValue(SettingsKey::ontimeHost); }
-    // The Ontime port as its readers use it: 4001 when missing or below 1.
+    // The Ontime port as its readers use it: 4001 when missing, below 1 or above 65535.
     qint64 ontimePort() const;
     bool stagetimerEnabled() const { return boolValue(SettingsKey::stagetimerEnabled); }
     QString stagetimerRoom() const;

@@ -154,8 +154,9 @@ void StagetimerModel::apply(const STStatus& answer) {
     m_state.pause = stagetimer::plausibleInstant(answer.pause);
     m_state.startTime = stagetimer::plausibleInstant(answer.start);
     m_timerID = answer.timer_id;
-    if (const std::optional<double> serverTime = stagetimer::plausibleInstant(answer.server_time))
-        m_state.clockOffset = *serverTime - static_cast<double>(async::Clock::instance().nowMs());
+    if (const std::optional<double> offset = stagetimer::plausibleClockOffset(
+            answer.server_time, static_cast<double>(async::Clock::instance().nowMs())))
+        m_state.clockOffset = *offset;
     if (!m_connected) {
         qCDebug(lcStagetimer) << "connected to" << serverOf(m_base);
         const QString name = server().isEmpty() ? stagetimer::cloudDisplayName() : server();

@@ -246,6 +246,14 @@ std::optional<double> plausibleInstant(std::optional<double> ms) {
     return ms;
 }
 
+std::optional<double> plausibleClockOffset(std::optional<double> serverMs, double localMs) {
+    constexpr double day = 24.0 * 60 * 60 * 1000;
+    const std::optional<double> instant = plausibleInstant(serverMs);
+    if (!instant || std::abs(*instant - localMs) > day)
+        return std::nullopt;
+    return *instant - localMs;
+}
+
 QCoro::Task<Exchange> exchange(async::HttpSession& session, QString path, QString base,
                                QString extra, Credentials credentials, async::CancelToken token) {
     const BuiltRequest built = buildRequest(base, path, extra, credentials.room, credentials.key);

@@ -133,6 +133,11 @@ QString timerQuery(const QString& timerID);
 // not finite or centuries away is a missing or broken value.
 std::optional<double> plausibleInstant(std::optional<double> ms);
 
+// The server's clock minus ours, from the server's time and ours at the moment of its answer,
+// or nothing when the server's time is missing or more than a day away from ours: no real
+// pair of clocks is that far apart, and such an offset would show a time days away.
+std::optional<double> plausibleClockOffset(std::optional<double> serverMs, double localMs);
+
 namespace detail {
 // The error text of a response status when the body has no usable envelope or payload.
 QString interpretFailure(int status, const std::optional<QString>& message, bool hasEnvelope);

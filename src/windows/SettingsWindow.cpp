@@ -6,6 +6,7 @@
 #include "l10n/ProductName.h"
 #include "windows/DisplaySection.h"
 #include "windows/GeneralSection.h"
+#include "windows/SaveFailureLine.h"
 #include "windows/SecondaryText.h"
 #include "windows/SourceSection.h"
 #include "windows/WindowCommands.h"
@@ -25,6 +26,9 @@ SettingsWindow::SettingsWindow(WindowCommands& app, AppState& state, OntimeModel
     column()->addWidget(new DisplaySection(app, state, settings));
     auto* general = new GeneralSection(app, state, settings);
     column()->addWidget(general);
+    // Last above the buttons: seen on the way to "Fertig".
+    auto* saveFailure = new SaveFailureLine;
+    column()->addWidget(saveFailure);
 
     // The version of this build; the display name alone when the build has none.
     auto* version = new SecondaryText(productName() + u' ' + QStringLiteral(KALVANE_VERSION));
@@ -34,6 +38,7 @@ SettingsWindow::SettingsWindow(WindowCommands& app, AppState& state, OntimeModel
 
     connect(source, &SourceSection::rowsChanged, this, &SettingsWindow::fitHeight);
     connect(general, &GeneralSection::rowsChanged, this, &SettingsWindow::fitHeight);
+    connect(saveFailure, &SaveFailureLine::shownChanged, this, &SettingsWindow::fitHeight);
     finishSetup();
 }
 

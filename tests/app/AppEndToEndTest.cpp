@@ -10,7 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -314,6 +318,40 @@ private Q_SLOTS:
         QVERIFY(first.finished());
         QCOMPARE(first.process().exitCode(), 0);
         QVERIFY(statuses(shots).last().value(QStringLiteral("settingsVisible")).toBool());
+    }
+
+    void startsAtTheSameMomentLeaveOneRunning() {
+        for (int round = 0; round < 3; ++round) {
+            QTemporaryDir home;
+            std::vector<std::unique_ptr<Kalvane>> starts;
+            for (int i = 0; i < 4; ++i)
+                starts.push_back(std::make_unique<Kalvane>(home.path()));
+            for (const auto& start : starts)
+                start->start({QStringLiteral("--quit-after"), QStringLiteral("3")});
+            QString errors;
+            for (const auto& start : starts) {
+                QVERIFY(start->finished());
+                QCOMPARE(start->process().exitCode(), 0);
+                errors += start->errors();
+            }
+            QCOMPARE(errors.count(QStringLiteral("läuft bereits")), 3);
+        }
+    }
+
+    void unusableAutomationValuesAreSaidOnce() {
+        QTemporaryDir home;
+        QSettings(Kalvane::settingsFile(home.path()), QSettings::IniFormat)
+            .setValue(QStringLiteral("automation/quitAfter"), QStringLiteral("inf"));
+        const QString file = home.filePath(QStringLiteral("a-file"));
+        QFile(file).open(QIODevice::WriteOnly);
+        Kalvane app(home.path());
+        app.start({QStringLiteral("--snapshot-dir"), file, QStringLiteral("--quit-after"),
+                   QStringLiteral("2")});
+        QVERIFY(app.finished());
+        QCOMPARE(app.process().exitCode(), 0);
+        const QString errors = app.errors();
+        QCOMPARE(errors.count(QStringLiteral("automation/quitAfter (inf)")), 1);
+        QCOMPARE(errors.count(QStringLiteral("cannot write snapshots into")), 1);
     }
 
     void simulatedSlideShowShowsTheTalkTimer() {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -73,6 +74,23 @@ private Q_SLOTS:
         second.join();
         QCOMPARE(answered.load(), 1);
         QCOMPARE(reopened.count(), 1);
+    }
+
+    void aStartThatLosesTheLockWaitsForTheWinnerToListen() {
+        const QString name = uniqueName();
+        SingleInstance first(name);
+        // The winner holds the lock but is still on its way to listening.
+        QLockFile lock(first.lockFileName());
+        QVERIFY(lock.tryLock());
+        std::atomic<int> claim{-1};
+        std::thread second(
+            [&] { claim = int(SingleInstance(name).claim(std::chrono::seconds(10))); });
+        QTest::qWait(300);
+        QCOMPARE(claim.load(), -1);
+        QVERIFY(first.listen());
+        QTRY_VERIFY(claim != -1);
+        second.join();
+        QCOMPARE(claim.load(), int(SingleInstance::Claim::handedOver));
     }
 
     void aStaleSocketDoesNotBlockTheNextStart() {

@@ -59,6 +59,10 @@ private Q_SLOTS:
         QTest::newRow("talk length in parts of a minute")
             << QStringList{QStringLiteral("--talk-length"), QStringLiteral("2.5")}
             << QStringLiteral("--talk-length needs a whole number from 0 to 600");
+        for (const char* seconds : {"nan", "inf", "-1"})
+            QTest::addRow("quit after %s", seconds)
+                << QStringList{QStringLiteral("--quit-after"), QString::fromLatin1(seconds)}
+                << QStringLiteral("--quit-after");
     }
 
     void misuseIsAUsageErrorWithExitCode2() {

@@ -26,7 +26,15 @@ constexpr qint64 gigabyte = 1024LL * 1024 * 1024;
 // buffers of both ends. Reading the whole body would be a gigabyte.
 constexpr qint64 stoppedInTime = 16 * 1024 * 1024;
 
-enum class Hostility { trickle, chunkedHuge, announcedHuge, deflateBomb, reset };
+enum class Hostility {
+    trickle,
+    chunkedHuge,
+    announcedHuge,
+    deflateBomb,
+    reset,
+    endlessHeaders,
+    hugeHeader
+};
 
 // 64 MB of blanks packed into some 64 KB of "deflate".
 QByteArray deflateBomb() {
@@ -57,6 +65,17 @@ Response hostile(Hostility kind, const QByteArray& goodBody) {
         break;
     case Hostility::reset:
         response.drop = true;
+        break;
+    case Hostility::endlessHeaders:
+        // Short header lines for ever: the head never ends.
+        response.streamBytes = gigabyte;
+        response.headerLineBytes = 40;
+        break;
+    case Hostility::hugeHeader:
+        // One header line of 8 MB, then a good answer.
+        response = Response::json(goodBody);
+        response.streamBytes = 8 * 1024 * 1024;
+        response.headerLineBytes = gigabyte;
         break;
     }
     return response;
@@ -94,6 +113,10 @@ private Q_SLOTS:
         QTest::newRow("deflate bomb")
             << Hostility::deflateBomb << QStringLiteral("Unerwartete Antwort");
         QTest::newRow("reset") << Hostility::reset << QStringLiteral("Server nicht erreichbar");
+        QTest::newRow("endless headers")
+            << Hostility::endlessHeaders << QStringLiteral("Server nicht erreichbar");
+        QTest::newRow("8 MB header")
+            << Hostility::hugeHeader << QStringLiteral("Server nicht erreichbar");
     }
 
     void stagetimerSurvivesAndRecovers() {
@@ -141,6 +164,8 @@ private Q_SLOTS:
         QTest::newRow("1 GB with a length") << Hostility::announcedHuge << true;
         QTest::newRow("deflate bomb") << Hostility::deflateBomb << true;
         QTest::newRow("reset") << Hostility::reset << false;
+        QTest::newRow("endless headers") << Hostility::endlessHeaders << false;
+        QTest::newRow("8 MB header") << Hostility::hugeHeader << false;
     }
 
     void ontimeSurvivesAndRecovers() {
@@ -260,15 +285,18 @@ private Q_SLOTS:
     }
 
     void scanFindsServersBesideHugeAnswers() {
-        // Five neighbours stream a gigabyte on every path; three real servers sit among them.
+        // Five neighbours stream a gigabyte (as a body or as a head that never ends) or one
+        // 8 MB header on every path; three real servers sit among them.
         QStringList hosts;
         for (int i = 2; i <= 9; ++i)
             hosts << QStringLiteral("127.0.9.%1").arg(i);
         fakes::FakeHosts fakeHosts;
         QVERIFY(fakeHosts.listen(hosts));
+        const Hostility neighbours[] = {Hostility::chunkedHuge, Hostility::announcedHuge,
+                                        Hostility::endlessHeaders, Hostility::hugeHeader,
+                                        Hostility::endlessHeaders};
         for (int i = 0; i < 5; ++i) {
-            Response huge = Response::json("{");
-            huge.streamBytes = gigabyte;
+            const Response huge = hostile(neighbours[i], fakes::version("4.11.0").body);
             fakeHosts.at(hosts[i]).setHandler([huge](const Request&) { return huge; });
         }
         for (int i = 5; i < 8; ++i)

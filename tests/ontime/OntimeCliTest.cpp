@@ -71,6 +71,10 @@ private Q_SLOTS:
             {QStringLiteral("probe"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"), port});
         QCOMPARE(found.exitCode, 0);
         QCOMPARE(found.out, QStringLiteral("127.0.0.1:%1 \u2013 Ontime 4.11.0\n").arg(port));
+        // Addresses as typed elsewhere in the app: the port in them wins over the default.
+        for (const QString& address :
+             {QStringLiteral("127.0.0.1:%1"), QStringLiteral("http://127.0.0.1:%1/")})
+            QCOMPARE(run({QStringLiteral("probe"), address.arg(port)}).out, found.out);
 
         const QString closed = QString::number(fakes::closedPort());
         const Run missing =

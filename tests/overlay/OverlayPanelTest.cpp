@@ -148,12 +148,40 @@ private Q_SLOTS:
         QTest::newRow("not numbers") << QVariant(QStringLiteral("a,b,c,d"));
         QTest::newRow("a number") << QVariant(42);
         QTest::newRow("off every screen") << QVariant(QStringLiteral("30000,30000,380,170"));
+        QTest::newRow("near 2^31") << QVariant(QStringLiteral("2147483000,100,380,170"));
     }
 
     void unreadableFrameFallsBackToTheDefault() {
         QFETCH(QVariant, stored);
         SettingsStore().setValue(SettingsKey::overlayFrame, stored);
         QCOMPARE(makePanel()->geometry(), expectedDefaultFrame());
+    }
+
+    void storedFrameIsFittedToItsScreen_data() {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("fitted"); // empty: the default frame instead
+        // Two screens side by side; the right one is smaller.
+        QTest::newRow("inside stays") << QRect(100, 100, 380, 170) << QRect(100, 100, 380, 170);
+        QTest::newRow("oversized shrinks to its screen")
+            << QRect(100, 100, 40000, 20000) << QRect(0, 0, 1920, 1080);
+        QTest::newRow("partly beside moves in")
+            << QRect(1800, 1000, 380, 170) << QRect(1540, 910, 380, 170);
+        QTest::newRow("mostly on the second screen")
+            << QRect(1900, 50, 900, 300) << QRect(1920, 50, 900, 300);
+        QTest::newRow("taller than the second screen")
+            << QRect(2000, 0, 400, 5000) << QRect(2000, 0, 400, 800);
+        QTest::newRow("off both") << QRect(5000, 5000, 380, 170) << QRect();
+    }
+
+    void storedFrameIsFittedToItsScreen() {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, fitted);
+        const QList<QRect> areas{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 800)};
+        QCOMPARE(OverlayPanel::fitFrame(frame, areas),
+                 fitted.isEmpty() ? std::nullopt : std::optional<QRect>(fitted));
+        // A stored oversized frame never makes a window larger than the screen.
+        SettingsStore().setString(SettingsKey::overlayFrame, QStringLiteral("100,100,40000,20000"));
+        QVERIFY(screenArea().contains(makePanel()->geometry()));
     }
 
     void tooSmallStoredFrameGrowsToTheMinimum() {

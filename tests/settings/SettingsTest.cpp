@@ -57,9 +57,9 @@ private Q_SLOTS:
         QVERIFY(SettingsStore().autoShow());
     }
 
-    void ontimePortBelowOneMeans4001() {
+    void ontimePortOutsideTcpMeans4001() {
         SettingsStore store;
-        for (const qint64 stored : {0LL, -5LL}) {
+        for (const qint64 stored : {0LL, -5LL, 65536LL, 99999LL}) {
             store.setInt(SettingsKey::ontimePort, stored);
             QCOMPARE(store.ontimePort(), 4001);
             QCOMPARE(store.intValue(SettingsKey::ontimePort), stored);

@@ -193,8 +193,13 @@ void ScriptedHttpServer::answer(QTcpSocket* socket, const Response& response) {
         head += "Content-Length: " + QByteArray::number(response.announcedLength) + "\r\n";
     if (response.chunked)
         head += "Transfer-Encoding: chunked\r\n";
-    head += "Connection: close\r\n\r\n";
-    socket->write(head);
+    head += "Connection: close\r\n";
+    if (response.headerLineBytes > 0) {
+        socket->write(head);
+        streamFiller(socket, response);
+        return;
+    }
+    socket->write(head + "\r\n");
     writeBody(socket, response, response.body);
 }
 
@@ -220,35 +225,55 @@ void ScriptedHttpServer::writeBody(QTcpSocket* socket, const Response& response,
     if (!body.isEmpty())
         socket->write(frame(body));
     if (response.streamBytes > 0) {
-        // Streams filler in pieces so that the client sees a body that keeps growing, never
-        // more than a little ahead of what the client has taken.
-        auto remaining = std::make_shared<qint64>(response.streamBytes);
-        auto* pump = new QTimer(socket);
-        QPointer<QTcpSocket> guard(socket);
-        const bool chunked = response.chunked;
-        connect(pump, &QTimer::timeout, socket,
-                [guard, remaining, pump, chunked, frame, streamed = m_streamed] {
-                    if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
-                        pump->stop();
-                        return;
-                    }
-                    if (guard->bytesToWrite() > 256 * 1024)
-                        return;
-                    const qint64 piece = std::min<qint64>(*remaining, 64 * 1024);
-                    guard->write(frame(QByteArray(piece, 'x')));
-                    *streamed += piece;
-                    *remaining -= piece;
-                    if (*remaining <= 0) {
-                        pump->stop();
-                        if (chunked)
-                            guard->write("0\r\n\r\n");
-                        guard->disconnectFromHost();
-                    }
-                });
-        pump->start(1);
+        streamFiller(socket, response);
         return;
     }
     if (response.chunked)
         socket->write("0\r\n\r\n");
     socket->disconnectFromHost();
+}
+
+void ScriptedHttpServer::streamFiller(QTcpSocket* socket, const Response& response) {
+    // Streams filler in pieces so that the client sees a body (or head) that keeps growing,
+    // never more than a little ahead of what the client has taken.
+    constexpr qint64 pieceBytes = 64 * 1024;
+    const qint64 lineBytes = response.headerLineBytes;
+    const bool chunked = response.chunked && lineBytes == 0;
+    QByteArray filler(pieceBytes, 'x');
+    if (lineBytes > 0 && lineBytes <= pieceBytes) {
+        filler.clear();
+        const QByteArray line =
+            "X-Filler: " + QByteArray(std::max<qint64>(0, lineBytes - 12), 'x') + "\r\n";
+        while (filler.size() + line.size() <= pieceBytes)
+            filler += line;
+    } else if (lineBytes > 0) {
+        socket->write("X-Filler: ");
+    }
+    auto remaining = std::make_shared<qint64>(response.streamBytes);
+    auto* pump = new QTimer(socket);
+    QPointer<QTcpSocket> guard(socket);
+    connect(pump, &QTimer::timeout, socket,
+            [guard, remaining, pump, chunked, lineBytes, filler, streamed = m_streamed] {
+                if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
+                    pump->stop();
+                    return;
+                }
+                if (guard->bytesToWrite() > 256 * 1024)
+                    return;
+                const QByteArray piece = filler.left(std::min<qint64>(*remaining, filler.size()));
+                guard->write(chunked
+                                 ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n"
+                                 : piece);
+                *streamed += piece.size();
+                *remaining -= piece.size();
+                if (*remaining <= 0) {
+                    pump->stop();
+                    if (chunked)
+                        guard->write("0\r\n\r\n");
+                    else if (lineBytes > 0)
+                        guard->write("\r\n\r\n");
+                    guard->disconnectFromHost();
+                }
+            });
+    pump->start(1);
 }

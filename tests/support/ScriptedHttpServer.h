@@ -37,6 +37,9 @@ public:
         qint64 streamBytes = 0;
         bool chunked = false;
         qint64 announcedLength = -1;
+        // Stream the filler inside the head instead, as header lines of this many bytes (one
+        // line that never ends when it is longer than the filler): a head without an end.
+        qint64 headerLineBytes = 0;
         // Close the connection without answering.
         bool drop = false;
         // Accept the request and never answer.
@@ -91,6 +94,7 @@ private:
     Response responseFor(const Request& request);
     void answer(QTcpSocket* socket, const Response& response);
     void writeBody(QTcpSocket* socket, const Response& response, const QByteArray& body);
+    void streamFiller(QTcpSocket* socket, const Response& response);
 
     QTcpServer* m_server;
     QHash<QString, QList<Response>> m_scripts;

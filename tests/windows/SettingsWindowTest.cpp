@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -104,6 +105,23 @@ private Q_SLOTS:
         QVERIFY(!child<QCheckBox>(*f.window, "showBar")->isChecked());
         QCOMPARE(child<QComboBox>(*f.window, "language")->currentText(),
                  QStringLiteral("Français"));
+    }
+
+    void aSaveThatFailsIsSaidUntilOneWorks() {
+        SettingsFixture f;
+        const auto* line = child<QLabel>(*f.window, "saveFailure");
+        QVERIFY(line->isHidden());
+        // A folder where the file should be: no write can replace it, not even root's.
+        const QString file = f.settings.fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));
+        f.settings.setBool(SettingsKey::showBar, false);
+        QVERIFY(!line->isHidden());
+        QCOMPARE(line->text(),
+                 QStringLiteral("Einstellungen können nicht gespeichert werden (%1)").arg(file));
+        QVERIFY(QDir(file).removeRecursively());
+        f.settings.setBool(SettingsKey::showBar, true);
+        QVERIFY(line->isHidden());
     }
 
     void theSharingSwitchStoresTheNegationAndTheCardFollows() {

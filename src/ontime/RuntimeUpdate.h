@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ontime/OntimeRecords.h"
+
+#include <QtGlobal>
+
+// A server's running state as it stands after an answer or a message, and what of it is new.
+// Values of the timer and of the server clock describe the moment they were sent; a message
+// that does not carry them leaves them as an earlier one described them.
+struct RuntimeUpdate {
+    RuntimeData data;
+    bool timer = true;
+    bool clock = true;
+    // When it arrived, on the monotonic clock.
+    qint64 receivedMonotonic = 0;
+};

@@ -6,6 +6,24 @@
 #include <QWebSocketServer>
 #include <QtEndian>
 
+namespace {
+
+// One unmasked text frame, as a server sends it.
+QByteArray textFrame(const QByteArray& payload) {
+    QByteArray bytes("\x81");
+    if (payload.size() < 126) {
+        bytes.append(char(payload.size()));
+    } else {
+        bytes.append(char(126));
+        char size[2];
+        qToBigEndian<quint16>(quint16(payload.size()), size);
+        bytes.append(size, 2);
+    }
+    return bytes + payload;
+}
+
+} // namespace
+
 ScriptedSocketServer::ScriptedSocketServer(QObject* parent)
     : QObject(parent)
     , m_sockets(
@@ -35,7 +53,6 @@ bool ScriptedSocketServer::takeUpgrade(QTcpSocket* socket) {
         return true;
     case Mode::refuse:
         break;
-    case Mode::silent:
     case Mode::raw:
         acceptRaw(socket);
         return true;
@@ -60,11 +77,9 @@ void ScriptedSocketServer::acceptRaw(QTcpSocket* socket) {
     // What the client sends (its pings among it) is read and dropped, never answered.
     connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    if (m_mode == Mode::raw) {
-        m_raw.append(socket);
-        for (const QByteArray& message : std::as_const(m_greeting))
-            socket->write(frame(message));
-    }
+    m_raw.append(socket);
+    for (const QByteArray& message : std::as_const(m_greeting))
+        socket->write(textFrame(message));
 }
 
 void ScriptedSocketServer::send(const QByteArray& message) {
@@ -72,13 +87,9 @@ void ScriptedSocketServer::send(const QByteArray& message) {
         if (socket)
             socket->sendTextMessage(QString::fromUtf8(message));
     }
-    writeRaw(frame(message));
-}
-
-void ScriptedSocketServer::writeRaw(const QByteArray& bytes) {
     for (const QPointer<QTcpSocket>& socket : std::as_const(m_raw)) {
         if (socket && socket->state() == QAbstractSocket::ConnectedState)
-            socket->write(bytes);
+            socket->write(textFrame(message));
     }
 }
 
@@ -87,46 +98,8 @@ void ScriptedSocketServer::closeAll(QWebSocketProtocol::CloseCode code) {
         if (socket)
             socket->close(code);
     }
-    dropAll();
-}
-
-void ScriptedSocketServer::dropAll() {
-    for (const QPointer<QWebSocket>& socket : std::as_const(m_accepted)) {
-        if (socket)
-            socket->abort();
-    }
     for (const QPointer<QTcpSocket>& socket : std::as_const(m_raw)) {
         if (socket)
             socket->abort();
     }
-}
-
-int ScriptedSocketServer::openConnections() const {
-    int open = 0;
-    for (const QPointer<QWebSocket>& socket : m_accepted)
-        open += socket && socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
-    for (const QPointer<QTcpSocket>& socket : m_raw)
-        open += socket && socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
-    return open;
-}
-
-QByteArray ScriptedSocketServer::frame(const QByteArray& payload, quint8 opcode, bool final,
-                                       qint64 announced) {
-    const quint64 length = quint64(announced >= 0 ? announced : payload.size());
-    QByteArray bytes;
-    bytes.append(char((final ? 0x80 : 0x00) | (opcode & 0x0f)));
-    if (length < 126) {
-        bytes.append(char(length));
-    } else if (length <= 0xffff) {
-        bytes.append(char(126));
-        char size[2];
-        qToBigEndian<quint16>(quint16(length), size);
-        bytes.append(size, 2);
-    } else {
-        bytes.append(char(127));
-        char size[8];
-        qToBigEndian<quint64>(length, size);
-        bytes.append(size, 8);
-    }
-    return bytes + payload;
 }

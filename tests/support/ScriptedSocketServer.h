@@ -17,12 +17,11 @@ class QWebSocketServer;
 // more with send(). How the upgrade is met is the mode's:
 //   accept   a QWebSocketServer takes it: proper frames, pings answered;
 //   refuse   the HTTP side answers it like any other path (404 unless scripted);
-//   silent   upgraded, then nothing ever again: no message, no answer to a ping;
-//   raw      upgraded, then only what the test writes with writeRaw() (frame() builds frames).
+//   raw      upgraded, then unmasked text frames and never an answer to a ping.
 class ScriptedSocketServer final : public QObject {
     Q_OBJECT
 public:
-    enum class Mode { accept, refuse, silent, raw };
+    enum class Mode { accept, refuse, raw };
 
     explicit ScriptedSocketServer(QObject* parent = nullptr);
     ~ScriptedSocketServer() override;
@@ -34,20 +33,12 @@ public:
 
     void setMode(Mode mode) { m_mode = mode; }
     void setGreeting(const QList<QByteArray>& messages) { m_greeting = messages; }
-    // Text messages to every open connection (accept and raw modes).
+    // A text message to every open connection.
     void send(const QByteArray& message);
-    void writeRaw(const QByteArray& bytes);
-    // Ends every open connection: with a close frame, or by dropping the TCP connection.
+    // Ends every open connection, with a close frame where the mode has them.
     void closeAll(QWebSocketProtocol::CloseCode code);
-    void dropAll();
-    // Upgrades accepted so far, and connections open now.
+    // Upgrades accepted so far.
     int upgrades() const { return m_upgrades; }
-    int openConnections() const;
-
-    // A frame as a server sends it (unmasked). `announced` claims another length than the
-    // payload's, for frames that are cut short or never end.
-    static QByteArray frame(const QByteArray& payload, quint8 opcode = 0x1, bool final = true,
-                            qint64 announced = -1);
 
 private:
     bool takeUpgrade(QTcpSocket* socket);

@@ -69,5 +69,7 @@ SocketStore::Change SocketStore::merge(const QJsonObject& keys, bool replace) {
     change.update.data = std::move(*data);
     change.update.timer = keys.contains(u"timer");
     change.update.clock = keys.contains(u"clock");
+    change.update.aux = {keys.contains(u"auxtimer1"), keys.contains(u"auxtimer2"),
+                         keys.contains(u"auxtimer3")};
     return change;
 }

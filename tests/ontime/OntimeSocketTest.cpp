@@ -1,3 +1,5 @@
+#include "app/OntimeTimerTypes.h"
+#include "async/Clock.h"
 #include "async/RequestSessions.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeModel.h"
@@ -152,6 +154,28 @@ private Q_SLOTS:
         QCOMPARE(model.status(), QStringLiteral("Verbunden mit ") + ontime.label());
         if (version.startsWith(u'2'))
             QCOMPARE(server.upgrades(), 0);
+        model.disconnect();
+    }
+
+    // The server's clock comes every second, the timer only when its second turns: a clock
+    // that came alone runs on from its own arrival, not from the timer's.
+    void clockRunsOnFromItsOwnMessage() {
+        ScriptedSocketServer server;
+        QVERIFY(server.listen());
+        server.setGreeting({fakes::v4("runtime-data", fakes::runtimeState("Keynote", 600000))});
+        SettingsStore settings;
+        OntimeModel model(settings);
+        model.setTiming(fakes::socketTiming());
+        model.connect(
+            OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4.11.0")});
+        QTRY_VERIFY(model.connected());
+        QTest::qWait(600);
+        server.send(fakes::v4("runtime-data", R"({"clock":50000000})"));
+        QTRY_VERIFY(model.reading().clockMs && *model.reading().clockMs > 40000000);
+        const OntimeReading& reading = model.reading();
+        const double since = double(async::Clock::instance().monotonicMs() - reading.pollMonotonic);
+        const double clock = *OntimeTimerTypes::clockAfter(reading, since);
+        QVERIFY2(clock >= 50000000 && clock < 50000000 + 200, qPrintable(QString::number(clock)));
         model.disconnect();
     }
 };

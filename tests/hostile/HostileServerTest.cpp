@@ -333,6 +333,9 @@ private Q_SLOTS:
         stagetimer->connect();
         const async::TaskHandle attempt = stagetimer->pollTask();
         auto ontime = std::make_unique<OntimeModel>(settings);
+        OntimeModel::Timing pollOnly;
+        pollOnly.preferSocket = false;
+        ontime->setTiming(pollOnly);
         ontime->connect(
             OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4")});
         const async::TaskHandle poll = ontime->pollTask();

@@ -12,7 +12,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(ontime_answers stagetimer_answers translation_table powerpoint_output
-             interface_list server_addresses)
+             interface_list server_addresses ontime_socket_messages)
 fi
 # The targets never send anything; these only make sure of it.
 export QT_QPA_PLATFORM=offscreen KLV_SCAN_INTERFACES=en9=127.0.1.20/24

@@ -31,6 +31,11 @@ AppDelegate::AppDelegate(std::unique_ptr<PowerPointWatcher> watcher, QObject* pa
     , m_windows(*this, m_state, m_settings, *m_ontime, *m_stagetimer, *m_powerpoint)
     , m_chooser(m_settings, *m_ontime, *m_stagetimer, *m_powerpoint, m_windows) {
     connect(&m_chooser, &TimerChooser::dialogShown, this, &AppDelegate::dialogShown);
+    // A change the Ontime client reports shows at once, not at the next tick.
+    connect(m_ontime.get(), &OntimeModel::updated, this, &AppDelegate::refreshDisplay);
+    connect(m_ontime.get(), &OntimeModel::connectedChanged, this, &AppDelegate::refreshDisplay);
+    connect(m_ontime.get(), &OntimeModel::statusChanged, this, &AppDelegate::refreshDisplay);
+    connect(&m_flip, &FlipTimer::due, this, &AppDelegate::refreshDisplay);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -99,12 +104,17 @@ void AppDelegate::tick() {
             m_panel->hidePanel();
         m_sources.setTimersActive(m_sources.presentationProgramOpen() || isSettingsWindowVisible());
     }
-    const SourceSelection::Display source = SourceSelection::display(m_settings);
-    m_overlayModel.setDisplay(m_sources.currentDisplay(source));
-    m_sources.updateState(source, m_state);
+    refreshDisplay();
+    m_sources.updateState(SourceSelection::display(m_settings), m_state);
     const bool visible = m_panel && m_panel->isPanelVisible();
     if (visible != m_state.overlayVisible())
         m_state.setOverlayVisible(visible);
+}
+
+void AppDelegate::refreshDisplay() {
+    const SourceSelection::Display source = SourceSelection::display(m_settings);
+    m_overlayModel.setDisplay(m_sources.currentDisplay(source));
+    m_flip.aim(m_sources.nextChange(source));
 }
 
 void AppDelegate::slideShowStarted() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ConfigurationWindows.h"
+#include "app/FlipTimer.h"
 #include "app/LoginItem.h"
 #include "app/TalkTimer.h"
 #include "app/TimerChooser.h"
@@ -26,9 +27,10 @@ class StatusItem;
 
 // The application's single controller. Its tick, four times a second, decides whether the
 // timer window is shown, has the timer sources started or stopped, and refreshes what the
-// window shows and the status lines. It also runs the internal talk timer from the first
-// slide change of a slide show to its end. It owns the parts it drives: the sources, the
-// chooser, the configuration windows and the tray item.
+// window shows and the status lines. Between ticks the window's content is refreshed at once
+// when a source reports a change, and when its time turns over to the next second. It also runs the
+// internal talk timer from the first slide change of a slide show to its end. It owns the parts it
+// drives: the sources, the chooser, the configuration windows and the tray item.
 class AppDelegate final : public QObject, public WindowCommands {
     Q_OBJECT
 public:
@@ -45,6 +47,8 @@ public:
     // first tick.
     void applicationDidFinishLaunching();
     void tick();
+    // Builds what the timer window shows from the selected source, and aims at its next change.
+    void refreshDisplay();
     // Shortens or stretches the tick for tests; the app uses tickInterval.
     void setTickInterval(std::chrono::milliseconds interval) { m_tickInterval = interval; }
 
@@ -124,6 +128,7 @@ private:
     // Declared after the tray item, so that the windows, which carry its shortcuts, go first.
     ConfigurationWindows m_windows;
     TimerChooser m_chooser;
+    FlipTimer m_flip;
     QTimer* m_ticker = nullptr;
     std::chrono::milliseconds m_tickInterval = tickInterval;
     bool m_manualShow = false;

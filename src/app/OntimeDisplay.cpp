@@ -56,6 +56,7 @@ OntimeSnapshot OntimeSnapshot::of(const OntimeModel& model) {
     state.remainingMs = model.remainingMs();
     state.reading = model.reading();
     state.monotonicMs = async::Clock::instance().monotonicMs();
+    state.seconds = model.secondsRule();
     return state;
 }
 
@@ -67,8 +68,8 @@ TimerDisplay ontimeDisplay(const OntimeSnapshot& state) {
             reading.eventTitle.isEmpty() ? QStringLiteral("Ontime") : reading.eventTitle;
     else
         display.caption = state.status;
-    display.time =
-        state.remainingMs ? OntimeModel::format(*state.remainingMs) : QStringLiteral("--:--");
+    display.time = state.remainingMs ? OntimeModel::format(*state.remainingMs, state.seconds)
+                                     : QStringLiteral("--:--");
     display.tone = toneOf(state);
     display.message = reading.timerMessage;
     display.blink = reading.timerMessageBlinks;
@@ -97,6 +98,37 @@ TimerDisplay ontimeDisplay(const OntimeSnapshot& state) {
 
 TimerDisplay ontimeDisplay(const OntimeModel& model) {
     return ontimeDisplay(OntimeSnapshot::of(model));
+}
+
+namespace {
+
+std::optional<qint64> countDownNextChange(const OntimeSnapshot& state) {
+    if (!state.remainingMs || !state.reading.runsOn())
+        return std::nullopt;
+    const double remaining = *state.remainingMs;
+    const double until = untilNextWholeSecond(remaining, TimeDirection::down);
+    if (!std::isfinite(until))
+        return std::nullopt;
+    // Rounded down, a whole second turns over as soon as the time leaves it.
+    if (state.seconds == SecondsRule::down && std::fmod(remaining, 1000.0) == 0)
+        return 1;
+    return qint64(std::ceil(until)) + 1;
+}
+
+} // namespace
+
+std::optional<qint64> ontimeNextChange(const OntimeSnapshot& state) {
+    if (!state.connected)
+        return std::nullopt;
+    std::optional<qint64> next = countDownNextChange(state);
+    // The other timer types and the aux timer turn over on their own seconds.
+    const double sinceMs = std::max(0.0, double(state.monotonicMs - state.reading.pollMonotonic));
+    if (const std::optional<double> other =
+            OntimeTimerTypes::msUntilNextChange(state.reading, sinceMs)) {
+        const qint64 ms = qint64(std::ceil(*other)) + 1;
+        next = next ? std::min(*next, ms) : ms;
+    }
+    return next;
 }
 
 QString ontimeSourceLine(const OntimeModel& model) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ontime/OntimeReading.h"
+#include "ontime/TimeFormat.h"
 #include "overlay/TimerDisplay.h"
 
 #include <QString>
@@ -19,6 +20,8 @@ struct OntimeSnapshot {
     // The moment of the snapshot on the monotonic clock, from which the values of the other
     // timer types run on since the answer.
     qint64 monotonicMs = 0;
+    // How the server's own timer view rounds to whole seconds; the card shows the same second.
+    SecondsRule seconds = SecondsRule::up;
 
     static OntimeSnapshot of(const OntimeModel& model);
 };
@@ -32,6 +35,11 @@ struct OntimeSnapshot {
 // one, and a blackout leaves the card empty.
 TimerDisplay ontimeDisplay(const OntimeSnapshot& state);
 TimerDisplay ontimeDisplay(const OntimeModel& model);
+
+// In how many milliseconds the card's texts turn over by themselves: a millisecond after the
+// remaining time (or the running time, the clock, the aux timer) reaches its next whole
+// second, so that either rounding already shows the new one. Nothing while all stand still.
+std::optional<qint64> ontimeNextChange(const OntimeSnapshot& state);
 
 // The status line of an Ontime source, and whether it delivers time.
 QString ontimeSourceLine(const OntimeModel& model);

@@ -88,6 +88,12 @@ TimerDisplay TimerSources::currentDisplay(SourceSelection::Display source) const
                           m_settings.talkLengthMinutes());
 }
 
+std::optional<qint64> TimerSources::nextChange(SourceSelection::Display source) const {
+    if (source == SourceSelection::Display::ontime)
+        return ontimeNextChange(OntimeSnapshot::of(m_ontime));
+    return std::nullopt;
+}
+
 PresentationStatus::State TimerSources::presentationState() const {
     PresentationStatus::State state;
     state.permissionDenied = m_watcher.permissionDenied();

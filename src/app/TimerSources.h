@@ -4,6 +4,8 @@
 #include "overlay/TimerDisplay.h"
 #include "powerpoint/PresentationStatus.h"
 
+#include <optional>
+
 class AppState;
 class OntimeModel;
 class PowerPointWatcher;
@@ -33,6 +35,8 @@ public:
 
     // What the card shows of `source` now.
     TimerDisplay currentDisplay(SourceSelection::Display source) const;
+    // In how many milliseconds that changes by itself, when the source says.
+    std::optional<qint64> nextChange(SourceSelection::Display source) const;
     // Writes the source's status line and the presentation program's line into `state`.
     void updateState(SourceSelection::Display source, AppState& state) const;
 

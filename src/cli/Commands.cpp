@@ -17,7 +17,7 @@ const QList<Command>& commands() {
          QStringLiteral("[--ticks N]"),
          &runWatchPresentation},
         {{QStringLiteral("watch"), QStringLiteral("ontime")},
-         QStringLiteral("HOST [--port N] [--ticks N]"),
+         QStringLiteral("HOST [--port N] [--ticks N] [--events] [--poll]"),
          &runWatchOntime},
         {{QStringLiteral("watch"), QStringLiteral("stagetimer")},
          QStringLiteral("--room R --key K [--server S] [--ticks N]"),

@@ -1,5 +1,6 @@
 #include "cli/OntimeCommands.h"
 
+#include "app/FlipTimer.h"
 #include "app/OntimeDisplay.h"
 #include "async/RequestSessions.h"
 #include "async/ServerAddress.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -53,6 +55,33 @@ std::optional<QString> hostArgument(const Options& options) {
         return std::nullopt;
     }
     return host;
+}
+
+QJsonValue linkName(OntimeLink::Kind kind) {
+    switch (kind) {
+    case OntimeLink::Kind::socket:
+        return QStringLiteral("socket");
+    case OntimeLink::Kind::poll:
+        return QStringLiteral("poll");
+    case OntimeLink::Kind::none:
+        break;
+    }
+    return QJsonValue::Null;
+}
+
+// Milliseconds on the system's monotonic clock, which other processes read alike.
+double monotonicNow() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The bar's fill moves on with every millisecond; what else the window shows changes by steps.
+bool sameExceptBar(const TimerDisplay& a, const TimerDisplay& b) {
+    TimerDisplay withoutBar = b;
+    if (a.progress && b.progress)
+        withoutBar.progress = a.progress;
+    return a == withoutBar;
 }
 
 } // namespace
@@ -146,7 +175,13 @@ int runWatchOntime(const QStringList& arguments) {
     Options options(
         {ontimePortOption(),
          QCommandLineOption(QStringLiteral("ticks"),
-                            QStringLiteral("Stop after N ticks of 0.25 s."), QStringLiteral("N"))});
+                            QStringLiteral("Stop after N ticks of 0.25 s."), QStringLiteral("N")),
+         QCommandLineOption(QStringLiteral("events"),
+                            QStringLiteral("Print a line, with a monotonic time stamp, whenever "
+                                           "what the timer window shows changes, instead of "
+                                           "one each tick.")),
+         QCommandLineOption(QStringLiteral("poll"),
+                            QStringLiteral("Poll the server even where it offers a socket."))});
     if (!options.parse(arguments))
         return usageExitCode;
     const std::optional<QString> host = hostArgument(options);
@@ -156,6 +191,7 @@ int runWatchOntime(const QStringList& arguments) {
         options.number(QStringLiteral("ticks"), 0, 1, 1'000'000'000);
     if (!host || !port || !ticks)
         return usageExitCode;
+    const bool events = options.isSet(QStringLiteral("events"));
 
     // Everything written goes to a store that disappears with this command.
     QTemporaryDir folder;
@@ -168,20 +204,55 @@ int runWatchOntime(const QStringList& arguments) {
         settings.setInt(SettingsKey::ontimePort, *port);
 
     OntimeModel model(settings);
+    if (options.isSet(QStringLiteral("poll"))) {
+        OntimeModel::Timing timing;
+        timing.preferSocket = false;
+        model.setTiming(timing);
+    }
     model.connect(*host);
 
-    TickLimit limit(*ticks, [&model] {
+    const auto print = [&model](const TimerDisplay& display, std::optional<double> at) {
+        JsonLine line;
+        if (at)
+            line.addNumber(QStringLiteral("t"), at);
+        line.add(QStringLiteral("status"), model.status())
+            .add(QStringLiteral("connected"), model.connected())
+            .add(QStringLiteral("link"), linkName(model.link()))
+            .addNumber(QStringLiteral("remainingMs"), model.remainingMs())
+            .addDisplay(display)
+            .print();
+    };
+    // With events the window's own refresh decides when to look: each change the client
+    // reports, the turn of each second, and the tick.
+    FlipTimer flip;
+    std::optional<TimerDisplay> shown;
+    const auto refresh = [&] {
+        const OntimeSnapshot snapshot = OntimeSnapshot::of(model);
+        const TimerDisplay display = ontimeDisplay(snapshot);
+        flip.aim(ontimeNextChange(snapshot));
+        if (shown && sameExceptBar(*shown, display))
+            return;
+        shown = display;
+        print(display, monotonicNow());
+    };
+    if (events) {
+        // Queued, so that a change of several properties at once is seen whole.
+        for (const auto signal : {&OntimeModel::updated, &OntimeModel::connectedChanged,
+                                  &OntimeModel::statusChanged, &OntimeModel::linkChanged})
+            QObject::connect(&model, signal, &flip, refresh, Qt::QueuedConnection);
+        QObject::connect(&flip, &FlipTimer::due, &flip, refresh);
+        refresh();
+    }
+
+    TickLimit limit(*ticks, [&] {
         if (stopSignal() != 0) {
             QCoreApplication::exit(128 + stopSignal());
             return;
         }
-        const TimerDisplay display = ontimeDisplay(model);
-        JsonLine()
-            .add(QStringLiteral("status"), model.status())
-            .add(QStringLiteral("connected"), model.connected())
-            .addNumber(QStringLiteral("remainingMs"), model.remainingMs())
-            .addDisplay(display)
-            .print();
+        if (events)
+            refresh();
+        else
+            print(ontimeDisplay(model), std::nullopt);
     });
     catchStopSignals();
     limit.start();

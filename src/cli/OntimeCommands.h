@@ -10,6 +10,8 @@ int runProbe(const QStringList& arguments);
 // network scan with progress on standard error, then prints the report and what it found.
 int runScan(const QStringList& arguments);
 
-// kalvane watch ontime HOST [--port N] [--ticks N]: connects the Ontime client as a typed
-// host does and prints its state and the timer window's content as one JSON line per tick.
+// kalvane watch ontime HOST [--port N] [--ticks N] [--events] [--poll]: connects the Ontime
+// client as a typed host does and prints its state, its link ("socket" or "poll") and the timer
+// window's content as one JSON line per tick, or, with --events, one each time that content
+// changes, stamped with the monotonic time "t" in milliseconds. --poll keeps to the poll.
 int runWatchOntime(const QStringList& arguments);

@@ -43,6 +43,12 @@ OntimeModel::~OntimeModel() {
     m_typedProbe.cancel();
 }
 
+SecondsRule OntimeModel::secondsRule() const {
+    if (!m_server || m_server->api != OntimeAPI::v3)
+        return SecondsRule::up;
+    return OntimeGeneration::of(m_server->version).seconds;
+}
+
 void OntimeModel::setTiming(const Timing& timing) {
     m_timing = timing;
     m_search.setRescanPause(timing.rescanPause);
@@ -56,6 +62,7 @@ void OntimeModel::setServer(const std::optional<OntimeServer>& server) {
         return;
     m_server = server;
     Q_EMIT serverChanged();
+    Q_EMIT linkChanged();
 }
 
 void OntimeModel::setStatus(const QString& status) {
@@ -72,14 +79,34 @@ void OntimeModel::setConnected(bool connected) {
     Q_EMIT connectedChanged();
 }
 
+namespace {
+
+QString interruptedStatus(const OntimeServer& server) {
+    return L10n::fill(L10n::lookup(u"Verbindung zu %@ unterbrochen …"), {server.host});
+}
+
+} // namespace
+
 // --- operations ------------------------------------------------------------------------------
 
 void OntimeModel::start() {
-    if (m_settings.ontimeEnabled())
+    if (!m_settings.ontimeEnabled())
+        return;
+    if (!m_inUse) {
         reconnect();
+        return;
+    }
+    setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {m_inUse->host}));
+    waitFor(*m_inUse);
 }
 
 void OntimeModel::connect(const OntimeServer& to) {
+    // The user's choice: whatever was in use before is no longer waited for.
+    m_inUse.reset();
+    attach(to);
+}
+
+void OntimeModel::attach(const OntimeServer& to) {
     stopSearching();
     const bool sameServer = m_server == to;
     setServer(to);
@@ -104,11 +131,20 @@ void OntimeModel::connect(const OntimeServer& to) {
         setConnected(false);
         setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {to.host}));
     }
-    qCDebug(lcOntime) << "polling" << to.label();
+    qCDebug(lcOntime) << "linking to" << to.label();
 
+    // Cancelled before the link goes: its task touches nothing once it sees the cancellation.
     m_pollTask.cancel();
+    m_serverClock.reset();
+    m_link = std::make_unique<OntimeLink>(to, m_timing);
+    OntimeLink* link = m_link.get();
+    QObject::connect(link, &OntimeLink::updated, this, &OntimeModel::takeOverUpdate);
+    QObject::connect(link, &OntimeLink::legacyUpdated, this, &OntimeModel::takeOverLegacy);
+    QObject::connect(link, &OntimeLink::interrupted, this, &OntimeModel::linkInterrupted);
+    QObject::connect(link, &OntimeLink::lost, this, &OntimeModel::linkLost);
+    QObject::connect(link, &OntimeLink::kindChanged, this, &OntimeModel::linkChanged);
     m_pollTask = async::TaskHandle::start(
-        [this, to](async::CancelToken token) { return pollLoop(to, std::move(token)); });
+        [link](async::CancelToken token) { return link->run(std::move(token)); });
 
     m_settings.setString(SettingsKey::timerSource, QStringLiteral("ontime"));
     Q_EMIT connectionMade();
@@ -155,6 +191,7 @@ void OntimeModel::search(bool autoConnect, bool offerChoice) {
 
 void OntimeModel::disconnect() {
     qCDebug(lcOntime) << "disconnecting";
+    m_inUse.reset();
     m_pollTask.cancel();
     stopSearching();
     setServer(std::nullopt);
@@ -190,6 +227,10 @@ QString OntimeModel::format(double ms) {
     return formatRemaining(ms);
 }
 
+QString OntimeModel::format(double ms, SecondsRule rule) {
+    return formatRemaining(ms, rule);
+}
+
 void OntimeModel::takeOver(const PollResponse& response) {
     m_reading = ::takeOver(m_reading, response);
 }
@@ -217,7 +258,7 @@ QCoro::Task<> OntimeModel::reconnectProcedure(async::CancelToken token) {
         if (token.isCancelled())
             co_return;
         if (server) {
-            connect(*server);
+            attach(*server);
             co_return;
         }
     }
@@ -232,66 +273,151 @@ QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
                                          async::CancelToken token) {
     auto searching = m_search.run(autoConnect, offerChoice, m_server.has_value(), token);
     const std::optional<OntimeServer> pick = co_await std::move(searching);
-    if (pick)
-        connect(*pick);
+    if (token.isCancelled())
+        co_return;
+    if (pick && mayAttach(*pick)) {
+        attach(*pick);
+        co_return;
+    }
+    // A search that ends without the server in use goes back to waiting for it.
+    if (m_inUse && !m_server) {
+        setStatus(interruptedStatus(*m_inUse));
+        waitFor(*m_inUse);
+    }
 }
 
-QCoro::Task<> OntimeModel::pollLoop(OntimeServer server, async::CancelToken token) {
-    const QString path = pollPath(server.api);
-    if (!async::requestUrl(server.host, server.port, path))
-        co_return;
-    int failures = 0;
+bool OntimeModel::mayAttach(const OntimeServer& server) const {
+    return !m_inUse || (server.host == m_inUse->host && server.port == m_inUse->port);
+}
+
+void OntimeModel::waitFor(const OntimeServer& server) {
+    m_scanTask.cancel();
+    m_scanTask = async::TaskHandle::start([this, server](async::CancelToken token) {
+        return waitProcedure(server, std::move(token));
+    });
+}
+
+QCoro::Task<> OntimeModel::waitProcedure(OntimeServer server, async::CancelToken token) {
+    qCDebug(lcOntime) << "waiting for" << server.label();
     while (!token.isCancelled()) {
-        auto request =
-            async::plainGet(async::requestSession(), server.host, server.port, path, token);
-        const async::HttpResponse response = co_await std::move(request);
+        auto probing = probeOntime(server.host, server.port, async::requestSession(), token);
+        const std::optional<OntimeServer> back = co_await std::move(probing);
         if (token.isCancelled())
             co_return;
-        if (!response.received) {
-            qCDebug(lcOntime) << "poll failed:" << response.error
-                              << "failures in a row:" << failures + 1;
-            if (failures >= 2 && m_connected) {
-                qCDebug(lcOntime) << "connection to" << server.label() << "interrupted";
-                setConnected(false);
-                setStatus(
-                    L10n::fill(L10n::lookup(u"Verbindung zu %@ unterbrochen …"), {server.host}));
-            }
-            if (failures + 1 >= 10) {
-                qCDebug(lcOntime) << "dropping" << server.label() << "after ten failed polls";
-                setServer(std::nullopt);
-                reconnect();
+        if (back) {
+            attach(*back);
+            co_return;
+        }
+        // A search keeps the list of servers fresh for the user, and finds the server should
+        // it answer there; it keeps out of the status line.
+        auto searching = m_search.run(false, false, true, token);
+        co_await std::move(searching);
+        if (token.isCancelled())
+            co_return;
+        for (const OntimeServer& found : m_search.found()) {
+            if (mayAttach(found)) {
+                attach(found);
                 co_return;
             }
-            ++failures;
-        } else {
-            // Any answer is contact, whatever its status; one that does not decode keeps the
-            // values we have.
-            if (response.status < 200 || response.status > 299)
-                qCDebug(lcOntime) << "poll answered with HTTP status" << response.status;
-            if (!response.bodyTooLarge)
-                takeOverBody(server.api, response.body);
-            m_reading.pollTime = async::Clock::instance().nowMs();
-            m_reading.pollMonotonic = async::Clock::instance().monotonicMs();
-            if (!m_connected) {
-                qCDebug(lcOntime) << "connected to" << server.label();
-                setConnected(true);
-                setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {server.label()}));
-            }
-            failures = 0;
         }
-        auto pause = async::sleep(m_timing.pollInterval, token);
-        const bool waited = co_await std::move(pause);
-        if (!waited)
+        auto pause = async::sleep(m_timing.rescanPause, token);
+        if (!co_await std::move(pause))
             co_return;
     }
 }
 
-void OntimeModel::takeOverBody(OntimeAPI api, const QByteArray& body) {
-    if (api == OntimeAPI::v3) {
-        if (const std::optional<PollResponse> response = PollResponse::decode(body))
-            return takeOver(*response);
-    } else if (const std::optional<LegacyPoll> poll = LegacyPoll::decode(body)) {
-        return takeOver(*poll);
+namespace {
+
+// Which aux timer the second line shows: servers from 4 name one of three ("aux1" …), 3.6 to
+// 3.16 have only one ("aux").
+int secondaryAuxIndex(const RuntimeData& data) {
+    const std::optional<QString> source =
+        data.message && data.message->timer ? data.message->timer->secondarySource : std::nullopt;
+    if (source == u"aux" || source == u"aux1")
+        return 0;
+    if (source == u"aux2")
+        return 1;
+    if (source == u"aux3")
+        return 2;
+    return -1;
+}
+
+} // namespace
+
+void OntimeModel::alignToTimer(OntimeReading& reading, const RuntimeData& data) const {
+    // The reading runs everything on from the moment the timer's values came; a clock or an
+    // aux timer that came in a message of its own is moved to that moment.
+    const qint64 base = reading.pollMonotonic;
+    if (reading.clockMs)
+        *reading.clockMs += double(base - m_clockArrival);
+    const int index = secondaryAuxIndex(data);
+    if (index >= 0 && reading.secondaryAux && reading.secondaryAux->current &&
+        reading.secondaryAux->runs) {
+        const double moved = double(base - m_auxArrival[size_t(index)]);
+        *reading.secondaryAux->current += reading.secondaryAux->countsUp ? moved : -moved;
     }
-    qCDebug(lcOntime) << "poll answer does not decode; keeping the last values";
+}
+
+void OntimeModel::takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via) {
+    OntimeReading next = ::takeOver(m_reading, update.data);
+    if (update.clock)
+        m_clockArrival = update.receivedMonotonic;
+    for (size_t i = 0; i < update.aux.size(); ++i) {
+        if (update.aux[i])
+            m_auxArrival[i] = update.receivedMonotonic;
+    }
+    if (update.timer) {
+        const async::Clock& clock = async::Clock::instance();
+        next.pollMonotonic = update.receivedMonotonic;
+        next.pollTime = clock.nowMs() - (clock.monotonicMs() - update.receivedMonotonic);
+    }
+    if (update.clock && update.data.clock)
+        m_serverClock.add(*update.data.clock, update.receivedMonotonic);
+    // Pushed values are fresh: counting from their arrival is exact. Polled ones are up to a
+    // second old, the server's clock and the end it names are not.
+    next.clockOffset =
+        via == OntimeLink::Kind::poll ? m_serverClock.offset() : std::optional<double>();
+    alignToTimer(next, update.data);
+    m_reading = next;
+    heardFrom();
+    Q_EMIT updated();
+}
+
+void OntimeModel::takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotonic) {
+    m_reading = ::takeOver(m_reading, poll);
+    const async::Clock& clock = async::Clock::instance();
+    m_reading.pollMonotonic = receivedMonotonic;
+    m_reading.pollTime = clock.nowMs() - (clock.monotonicMs() - receivedMonotonic);
+    heardFrom();
+    Q_EMIT updated();
+}
+
+void OntimeModel::heardFrom() {
+    if (!m_server)
+        return;
+    m_inUse = m_server;
+    if (m_connected)
+        return;
+    qCDebug(lcOntime) << "connected to" << m_server->label();
+    setConnected(true);
+    setStatus(L10n::fill(L10n::lookup(u"Verbunden mit %@"), {m_server->label()}));
+}
+
+void OntimeModel::linkInterrupted() {
+    if (!m_connected || !m_server)
+        return;
+    qCDebug(lcOntime) << "connection to" << m_server->label() << "interrupted";
+    setConnected(false);
+    setStatus(interruptedStatus(*m_server));
+}
+
+void OntimeModel::linkLost() {
+    setServer(std::nullopt);
+    setConnected(false);
+    if (!m_inUse) {
+        reconnect();
+        return;
+    }
+    setStatus(interruptedStatus(*m_inUse));
+    waitFor(*m_inUse);
 }

@@ -5,8 +5,11 @@
 #include "async/TaskHandle.h"
 #include "discovery/StagetimerDesktop.h"
 #include "discovery/TimerSearch.h"
+#include "ontime/OntimeLink.h"
 #include "ontime/OntimeReading.h"
 #include "ontime/OntimeServer.h"
+#include "ontime/ServerClock.h"
+#include "ontime/TimeFormat.h"
 #include "json/CleanText.h"
 
 #include <QCoroTask>
@@ -14,7 +17,9 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 class SettingsStore;
@@ -22,14 +27,16 @@ struct PollResponse;
 struct LegacyPoll;
 
 // The client of one Ontime server: finds it (remembered host, typed host or network scan),
-// polls it twice a second, keeps the last values of its timer and messages, notices a lost
-// connection and finds the server again by itself. Lives on the main thread; its tasks run
-// there and suspend while requests are out.
+// follows it through its link (the server's socket, or its poll), keeps the last values of its
+// timer and messages, notices a lost connection and finds the server again by itself. Once a
+// server has been in use, losing it makes the client wait for that server: it never moves on
+// to another one unless the user chooses it. Lives on the main thread; its tasks run there
+// and suspend while requests are out.
 //
 // The properties below are observable and notify on change; those of the search (found,
 // scanInfo, scanning, scanProgress, stagetimersFound) are its network search's, passed on. The
-// timer and message fields of the reading are plain: the controller reads them four times a
-// second, and only connect() to a server and disconnect() announce them, through changed().
+// timer and message fields of the reading are plain; updated() tells that an answer or a
+// message was taken over, and connect() to a server and disconnect() send changed().
 class OntimeModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<OntimeServer> server READ server NOTIFY serverChanged)
@@ -43,9 +50,9 @@ class OntimeModel final : public QObject {
                    stagetimersFoundChanged)
 
 public:
-    // The intervals of the client. Tests shorten them; the program uses these values.
-    struct Timing {
-        std::chrono::milliseconds pollInterval{500};
+    // The intervals of the client: those of the link, the search and the requests. Tests
+    // shorten them; the program uses these values.
+    struct Timing : OntimeLink::Timing {
         std::chrono::milliseconds rescanPause{5000};
         // The request timeouts are those of the shared sessions and so hold for the whole
         // process.
@@ -86,6 +93,12 @@ public:
     // When the last poll answer arrived, in milliseconds since the epoch.
     qint64 pollTime() const { return m_reading.pollTime; }
     const async::TaskHandle& pollTask() const { return m_pollTask; }
+    // How the server is read now: through its socket, its poll, or not at all.
+    OntimeLink::Kind link() const {
+        return m_link && m_server ? m_link->kind() : OntimeLink::Kind::none;
+    }
+    // How the server's own timer view rounds a count-down to whole seconds.
+    SecondsRule secondsRule() const;
     const async::TaskHandle& scanTask() const { return m_scanTask; }
 
     // Reconnects to the remembered server when Ontime is enabled; otherwise does nothing.
@@ -107,8 +120,10 @@ public:
     // The remaining time now: runs on between polls while the timer plays; absent while not
     // connected, stopped, or armed at zero.
     std::optional<double> remainingMs() const;
-    // The clock text of remaining milliseconds.
+    // The clock text of remaining milliseconds, rounded up to whole seconds.
     static QString format(double ms);
+    // The same with the whole seconds rounded by `rule`.
+    static QString format(double ms, SecondsRule rule);
 
     // Takes over the values of a poll answer as the poll loop does; the moment of the last
     // answer stays.
@@ -126,6 +141,9 @@ Q_SIGNALS:
     void stagetimersFoundChanged();
     // Sent explicitly by connect() to a server and by disconnect().
     void changed();
+    // An answer or a message of the server was taken over into the reading.
+    void updated();
+    void linkChanged();
     // A search that offers a choice found servers or Stagetimer applications. Sent from inside
     // the search: a receiver that opens a dialog connects with Qt::QueuedConnection.
     void choiceOffered(const QList<OntimeServer>& ontimes,
@@ -140,11 +158,23 @@ private:
     // Cancels the scan or reconnect task; a cancelled search leaves `scanning` to us.
     void stopSearching();
 
+    // Connects as connect() does, without being the user's choice: the server in use stays.
+    void attach(const OntimeServer& to);
+    // Whether a search or a reconnect may connect to `server` by itself.
+    bool mayAttach(const OntimeServer& server) const;
     void reconnect();
+    // Waits for the server that was in use until it answers again.
+    void waitFor(const OntimeServer& server);
     QCoro::Task<> reconnectProcedure(async::CancelToken token);
+    QCoro::Task<> waitProcedure(OntimeServer server, async::CancelToken token);
     QCoro::Task<> scanProcedure(bool autoConnect, bool offerChoice, async::CancelToken token);
-    QCoro::Task<> pollLoop(OntimeServer server, async::CancelToken token);
-    void takeOverBody(OntimeAPI api, const QByteArray& body);
+    // What the link reports.
+    void takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via);
+    void takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotonic);
+    void alignToTimer(OntimeReading& reading, const RuntimeData& data) const;
+    void heardFrom();
+    void linkInterrupted();
+    void linkLost();
 
     SettingsStore& m_settings;
     Timing m_timing;
@@ -152,8 +182,17 @@ private:
     QString m_status;
     bool m_connected = false;
     OntimeReading m_reading;
+    ServerClock m_serverClock;
+    // When the server's clock and its aux timers last came, on the monotonic clock.
+    qint64 m_clockArrival = 0;
+    std::array<qint64, 3> m_auxArrival{};
     Discovery::TimerSearch<OntimeServer> m_search;
+    // The link to `m_server`; its task is m_pollTask.
+    std::unique_ptr<OntimeLink> m_link;
     async::TaskHandle m_pollTask;
+    // The server that answered last during this run, until the user chooses another one or
+    // none: while it is gone the client waits for it.
+    std::optional<OntimeServer> m_inUse;
     async::TaskHandle m_scanTask;
     // The probe of the last typed host: a newer one replaces it, so that the older answer
     // can never win; disconnect() leaves it alone.

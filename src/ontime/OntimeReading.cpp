@@ -1,7 +1,10 @@
 #include "ontime/OntimeReading.h"
 
 #include "ontime/OntimeRecords.h"
+#include "ontime/ServerClock.h"
 #include "json/CleanText.h"
+
+#include <cmath>
 
 namespace {
 
@@ -78,20 +81,31 @@ std::optional<double> OntimeReading::remainingAt(qint64 monotonicMs) const {
         return std::nullopt;
     if (playback == u"armed" && *current == 0)
         return std::nullopt;
-    if (runsOn())
-        return *current - double(monotonicMs - pollMonotonic);
-    return current;
+    if (!runsOn())
+        return current;
+    const double counted = *current - double(monotonicMs - pollMonotonic);
+    if (clockOffset && expectedFinish) {
+        // The end on the server's clock, taken within a day of the counted value so that
+        // midnight between the two changes nothing.
+        const double onServer = *expectedFinish - (double(monotonicMs) + *clockOffset);
+        const double correction = aroundZero(onServer - counted);
+        if (std::fabs(correction) <= maxClockCorrectionMs)
+            return counted + correction;
+    }
+    return counted;
 }
 
 OntimeReading takeOver(const OntimeReading& before, const RuntimeData& d) {
     OntimeReading reading;
     reading.pollTime = before.pollTime;
     reading.pollMonotonic = before.pollMonotonic;
+    reading.clockOffset = before.clockOffset;
     if (d.timer) {
         reading.current = d.timer->current;
         reading.playback = d.timer->playback.value_or(QString());
         reading.durationMs = d.timer->duration;
         reading.addedMs = d.timer->addedTime;
+        reading.expectedFinish = d.timer->expectedFinish;
     }
     if (d.eventNow) {
         reading.eventTitle = cleanText(d.eventNow->title.value_or(QString()), messageLength);

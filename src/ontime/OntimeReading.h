@@ -55,10 +55,16 @@ struct OntimeReading {
     // Timer screens are to stay dark.
     bool blackout = false;
 
-    // When the answer arrived: milliseconds since the epoch, and the same moment on the
+    // When the timer's values arrived: milliseconds since the epoch, and the same moment on the
     // monotonic clock, from which the running time is counted on.
     qint64 pollTime = 0;
     qint64 pollMonotonic = 0;
+    // When the running event ends, in milliseconds since the server's midnight.
+    std::optional<double> expectedFinish;
+    // The server's clock minus our monotonic clock, when the running time is to be counted on
+    // the server's clock towards `expectedFinish` rather than from the arrival of `current`.
+    // Polled values are up to a second old; the server's clock and the end it names are not.
+    std::optional<double> clockOffset;
 
     // Whether the timer counts down between answers: playing, started or rolling.
     bool runsOn() const { return playbackRunsOn(playback); }
@@ -67,6 +73,11 @@ struct OntimeReading {
     // The remaining time at `monotonicMs`: counted on while the timer runs; absent when
     // stopped, armed at zero, or unknown.
     std::optional<double> remainingAt(qint64 monotonicMs) const;
+
+    // How far counting on the server's clock may set the remaining time apart from counting
+    // from the arrival of `current`: beyond it the two describe different things, and the
+    // arrival wins.
+    static constexpr double maxClockCorrectionMs = 2000;
 };
 
 // The reading after an answer. A current server's running state replaces every field it speaks

@@ -20,6 +20,7 @@ std::optional<RuntimeData::Timer> timerFromJson(const QJsonObject& object) {
     timer.addedTime = f.number(u"addedTime");
     timer.elapsed = f.number(u"elapsed");
     timer.phase = f.string(u"phase");
+    timer.expectedFinish = f.number(u"expectedFinish");
     return checked(f, timer);
 }
 

@@ -26,6 +26,8 @@ struct RuntimeData {
         // The server's own verdict on the timer: "default", "warning", "danger", "overtime",
         // "pending" or "none".
         std::optional<QString> phase;
+        // When the running event ends, in milliseconds since the server's midnight.
+        std::optional<double> expectedFinish;
     };
 
     struct Event {

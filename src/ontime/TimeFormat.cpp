@@ -1,12 +1,18 @@
 #include "ontime/TimeFormat.h"
 
+#include <algorithm>
 #include <cmath>
 
 QString formatRemaining(double ms) {
+    return formatRemaining(ms, SecondsRule::up);
+}
+
+QString formatRemaining(double ms, SecondsRule rule) {
     if (!std::isfinite(ms))
         return QStringLiteral("--:--");
     const bool negative = ms < 0;
-    const double seconds = negative ? std::floor(-ms / 1000.0) : std::ceil(ms / 1000.0);
+    const double whole = rule == SecondsRule::up ? std::ceil(ms / 1000.0) : std::floor(ms / 1000.0);
+    const double seconds = std::fabs(whole);
     // 2^63 is the first double beyond the signed 64-bit range.
     if (seconds >= 9223372036854775808.0)
         return QStringLiteral("--:--");
@@ -33,4 +39,14 @@ QString formatTimeOfDay(double ms) {
         seconds += day;
     const int s = static_cast<int>(seconds);
     return QString::asprintf("%02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
+}
+
+double untilNextWholeSecond(double ms, TimeDirection direction) {
+    if (!std::isfinite(ms))
+        return std::nan("");
+    const double past = std::fmod(ms, 1000.0);
+    // The part of the current second that is still to run, seen from the side it runs to.
+    double until = direction == TimeDirection::down ? (past > 0 ? past : past + 1000.0)
+                                                    : (past >= 0 ? 1000.0 - past : -past);
+    return std::clamp(until, std::nextafter(0.0, 1.0), 1000.0);
 }

@@ -2,12 +2,20 @@
 
 #include <QString>
 
+// How remaining milliseconds become whole seconds on a count-down: rounded up, so that 00:01
+// shows until the last millisecond and overtime starts at -00:00, or rounded down, so that the
+// last second shows 00:00 and overtime starts at -00:01. The sign always follows the
+// milliseconds.
+enum class SecondsRule { up, down };
+
 // The clock text of a remaining time in milliseconds: "mm:ss", or "h:mm:ss" from one hour
 // up, with a leading minus sign in overtime. A countdown shows 00:01 until its last
 // millisecond; overtime shows -00:01 only after a full second. A value that is not a number
 // or whose whole seconds do not fit a signed 64-bit integer has no clock text and reads
 // "--:--".
 QString formatRemaining(double ms);
+// The same with the whole seconds rounded by `rule`.
+QString formatRemaining(double ms, SecondsRule rule);
 
 // The clock text of a time that counts up, such as the running time since a start: "mm:ss",
 // or "h:mm:ss" from one hour up, in whole seconds rounded down, so that a second shows only
@@ -18,3 +26,9 @@ QString formatElapsed(double ms);
 // seconds rounded down; values beyond a day wrap around. "--:--" for a value that is not a
 // number.
 QString formatTimeOfDay(double ms);
+
+enum class TimeDirection { down, up };
+
+// How long a time that runs `direction` takes from `ms` to its next whole second, in
+// milliseconds: more than 0, at most 1000. Not a number for a time that is none.
+double untilNextWholeSecond(double ms, TimeDirection direction);

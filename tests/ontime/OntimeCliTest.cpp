@@ -162,10 +162,11 @@ private Q_SLOTS:
         const QStringList lines = watched.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 6);
         const QStringList keys{
-            QStringLiteral("status"),   QStringLiteral("connected"), QStringLiteral("remainingMs"),
-            QStringLiteral("caption"),  QStringLiteral("time"),      QStringLiteral("tone"),
-            QStringLiteral("message"),  QStringLiteral("blink"),     QStringLiteral("secondary"),
-            QStringLiteral("progress"), QStringLiteral("barTone"),   QStringLiteral("blackout")};
+            QStringLiteral("status"),      QStringLiteral("connected"), QStringLiteral("link"),
+            QStringLiteral("remainingMs"), QStringLiteral("caption"),   QStringLiteral("time"),
+            QStringLiteral("tone"),        QStringLiteral("message"),   QStringLiteral("blink"),
+            QStringLiteral("secondary"),   QStringLiteral("progress"),  QStringLiteral("barTone"),
+            QStringLiteral("blackout")};
         for (const QString& line : lines) {
             const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
             QCOMPARE(object.keys().size(), keys.size());
@@ -181,9 +182,12 @@ private Q_SLOTS:
         QCOMPARE(last.value(u"status").toString(),
                  QStringLiteral("Verbunden mit 127.0.0.1:%1 \u2013 Ontime 3.16.1").arg(port));
         QCOMPARE(last.value(u"connected").toBool(), true);
+        // This server answers no upgrade.
+        QCOMPARE(last.value(u"link").toString(), QStringLiteral("poll"));
         QCOMPARE(last.value(u"remainingMs").toDouble(), -6044.0);
         QCOMPARE(last.value(u"caption").toString(), QStringLiteral("Albania"));
-        QCOMPARE(last.value(u"time").toString(), QStringLiteral("-00:06"));
+        // Rounded down like the timer view of generation 3.
+        QCOMPARE(last.value(u"time").toString(), QStringLiteral("-00:07"));
         QCOMPARE(last.value(u"tone").toString(), QStringLiteral("overtime"));
         QCOMPARE(last.value(u"message").toString(), QStringLiteral("Wrap up, please"));
         QCOMPARE(last.value(u"blink").toBool(), true);

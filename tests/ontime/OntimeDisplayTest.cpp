@@ -3,6 +3,7 @@
 #include "app/OntimeTimerTypes.h"
 #include "ontime/OntimeModel.h"
 #include "ontime/OntimeRecords.h"
+#include "ontime/ServerClock.h"
 #include "settings/SettingsStore.h"
 #include "support/TestMain.h"
 
@@ -243,6 +244,133 @@ private Q_SLOTS:
         state.connected = false;
         const TimerDisplay lost = at(sinceMs);
         QVERIFY(!lost.blackout && lost.secondary == state.reading.secondaryMessage);
+    }
+
+    void secondsFollowTheServersOwnView_data() {
+        QTest::addColumn<double>("ms");
+        QTest::addColumn<SecondsRule>("rule");
+        QTest::addColumn<QString>("time");
+        const SecondsRule four = SecondsRule::up;
+        const SecondsRule three = SecondsRule::down;
+        QTest::newRow("4: 1.995 s") << 1995.0 << four << QStringLiteral("00:02");
+        QTest::newRow("4: 0.974 s") << 974.0 << four << QStringLiteral("00:01");
+        QTest::newRow("4: first overtime second") << -29.0 << four << QStringLiteral("-00:00");
+        QTest::newRow("4: -1.023 s") << -1023.0 << four << QStringLiteral("-00:01");
+        QTest::newRow("3: 1.995 s") << 1995.0 << three << QStringLiteral("00:01");
+        QTest::newRow("3: 0.974 s") << 974.0 << three << QStringLiteral("00:00");
+        QTest::newRow("3: zero") << 0.0 << three << QStringLiteral("00:00");
+        QTest::newRow("3: first overtime second") << -29.0 << three << QStringLiteral("-00:01");
+        QTest::newRow("3: -1.023 s") << -1023.0 << three << QStringLiteral("-00:02");
+        QTest::newRow("3: an hour") << 3600999.0 << three << QStringLiteral("1:00:00");
+    }
+
+    void secondsFollowTheServersOwnView() {
+        QFETCH(double, ms);
+        QFETCH(SecondsRule, rule);
+        QFETCH(QString, time);
+        OntimeSnapshot state = connectedWith(ms, QStringLiteral("play"));
+        state.seconds = rule;
+        QCOMPARE(ontimeDisplay(state).time, time);
+    }
+
+    void nextChangeIsTheTurnOfTheSecond_data() {
+        QTest::addColumn<std::optional<double>>("remaining");
+        QTest::addColumn<QString>("playback");
+        QTest::addColumn<std::optional<qint64>>("next");
+        using Ms = std::optional<double>;
+        using Next = std::optional<qint64>;
+        QTest::newRow("running") << Ms(5300) << QStringLiteral("play") << Next(301);
+        QTest::newRow("on the second") << Ms(5000) << QStringLiteral("roll") << Next(1001);
+        QTest::newRow("a fraction") << Ms(5000.4) << QStringLiteral("play") << Next(2);
+        QTest::newRow("overtime") << Ms(-300) << QStringLiteral("play") << Next(701);
+        QTest::newRow("paused") << Ms(5300) << QStringLiteral("pause") << Next();
+        QTest::newRow("armed") << Ms(5300) << QStringLiteral("armed") << Next();
+        QTest::newRow("no time") << Ms() << QStringLiteral("play") << Next();
+        QTest::newRow("infinite") << Ms(HUGE_VAL) << QStringLiteral("play") << Next();
+    }
+
+    void nextChangeIsTheTurnOfTheSecond() {
+        QFETCH(std::optional<double>, remaining);
+        QFETCH(QString, playback);
+        QFETCH(std::optional<qint64>, next);
+        OntimeSnapshot state = connectedWith(remaining, playback);
+        QCOMPARE(ontimeNextChange(state), next);
+        if (next) {
+            // A millisecond past that moment the text shows the next second, by either rule.
+            for (const SecondsRule rule : {SecondsRule::up, SecondsRule::down}) {
+                state.seconds = rule;
+                if (rule == SecondsRule::down && std::fmod(*remaining, 1000.0) == 0) {
+                    QCOMPARE(ontimeNextChange(state), 1);
+                    continue;
+                }
+                const QString now = ontimeDisplay(state).time;
+                OntimeSnapshot later = state;
+                later.remainingMs = *remaining - double(*next);
+                OntimeSnapshot before = state;
+                before.remainingMs = *remaining - double(*next) + 2;
+                QVERIFY(ontimeDisplay(later).time != now);
+                QCOMPARE(ontimeDisplay(before).time, now);
+            }
+        }
+        state.connected = false;
+        QVERIFY(!ontimeNextChange(state));
+    }
+
+    // Pushed values count from their arrival; polled ones on the server's clock towards the
+    // end it names, for they are up to a second old when they arrive.
+    void remainingTime_data() {
+        QTest::addColumn<double>("current");
+        QTest::addColumn<std::optional<double>>("expectedFinish");
+        QTest::addColumn<std::optional<double>>("clockOffset");
+        QTest::addColumn<double>("remaining");
+        using Ms = std::optional<double>;
+        // Arrived at 1000 on our clock, read at 1500.
+        QTest::newRow("pushed") << 10000.0 << Ms(36010000) << Ms() << 9500.0;
+        QTest::newRow("polled, 400 ms old")
+            << 10400.0 << Ms(36010000) << Ms(36000000 - 1000) << 9500.0;
+        QTest::newRow("polled, no end named") << 10400.0 << Ms() << Ms(35999000) << 9900.0;
+        QTest::newRow("polled across midnight")
+            << 1000.0 << Ms(200) << Ms(86399700 - 1500) << 500.0;
+        QTest::newRow("polled, the end far from the value")
+            << 10400.0 << Ms(36100000) << Ms(35999000) << 9900.0;
+    }
+
+    void remainingTime() {
+        QFETCH(double, current);
+        QFETCH(std::optional<double>, expectedFinish);
+        QFETCH(std::optional<double>, clockOffset);
+        QFETCH(double, remaining);
+        OntimeReading reading;
+        reading.current = current;
+        reading.playback = QStringLiteral("play");
+        reading.pollMonotonic = 1000;
+        reading.expectedFinish = expectedFinish;
+        reading.clockOffset = clockOffset;
+        QCOMPARE(reading.remainingAt(1500), remaining);
+    }
+
+    // Each answer is a lower bound of the server's time; the highest one of the last minute
+    // counts, unless the server's clock went back.
+    void serverClock() {
+        // The server's clock runs 35,999,000 ms ahead of ours.
+        ServerClock clock;
+        QVERIFY(!clock.offset());
+        clock.add(35999400, 1000); // 600 ms old when it arrived
+        QCOMPARE(clock.offset(), 35998400.0);
+        clock.add(36000490, 1500); // 10 ms old: the freshest
+        clock.add(36000490, 1600);
+        QCOMPARE(clock.offset(), 35998990.0);
+        // Set back by a minute: the earlier answers cannot be right any more.
+        clock.add(35940690, 1700);
+        QCOMPARE(clock.offset(), 35938990.0);
+        // A minute on, old answers count no longer.
+        clock.add(36007000, 70000);
+        QCOMPARE(clock.offset(), 35937000.0);
+        // Past midnight the values start again from zero; that is no setting back.
+        ServerClock midnight;
+        midnight.add(86399990, 1000);
+        midnight.add(5, 1020);
+        QCOMPARE(aroundZero(*midnight.offset() - (86399990.0 - 1000)), 0.0);
     }
 
     void freshModel() {

@@ -1,4 +1,5 @@
 #include "ontime/OntimeModel.h"
+#include "app/OntimeDisplay.h"
 #include "async/RequestSessions.h"
 #include "discovery/Interfaces.h"
 #include "l10n/L10n.h"
@@ -27,6 +28,8 @@ OntimeModel::Timing fastTiming() {
     timing.rescanPause = 150ms;
     timing.requestTimeout = 150ms;
     timing.scanTimeout = 300ms;
+    // The poll's own behaviour; the socket has tests of its own.
+    timing.preferSocket = false;
     return timing;
 }
 
@@ -165,17 +168,41 @@ private Q_SLOTS:
         QVERIFY(model.connected());
     }
 
-    void undecodableAnswersStillConnect() {
-        m_server->setResponse(QStringLiteral("api/poll"), Response::text("<html>Ontime</html>"));
+    // An answer that does not decode keeps the values and the moment they were taken, so the
+    // countdown runs on; the third in a row interrupts the link as a third failed request does.
+    void undecodableAnswersCountAsFailures_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::newRow("error page") << QByteArray("<html>busy</html>") << 503;
+        QTest::newRow("garbage") << QByteArray("{not json") << 200;
+        QTest::newRow("no payload") << QByteArray(R"({"message":"busy"})") << 500;
+    }
+
+    void undecodableAnswersCountAsFailures() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        MockClock clock;
         SettingsStore settings;
         OntimeModel model(settings);
         model.setTiming(fastTiming());
+        QList<std::optional<double>> remaining;
+        m_server->setHandler([&](const ScriptedHttpServer::Request&) {
+            remaining.append(model.remainingMs());
+            clock.advance(100);
+            return remaining.size() == 1 ? Response::json(playing(60000))
+                                         : Response::text(body, status);
+        });
         const OntimeServer server = serverAt(*m_server);
         model.connect(server);
-        QTRY_VERIFY(model.connected());
-        QCOMPARE(model.status(), QStringLiteral("Verbunden mit ") + server.label());
-        QVERIFY(!model.current());
-        QVERIFY(!model.remainingMs());
+        QTRY_COMPARE(model.status(), QStringLiteral("Verbindung zu 127.0.0.1 unterbrochen …"));
+        // Before request n the model has seen the good answer and n - 2 bad ones.
+        const QList<std::optional<double>> expected{std::nullopt, 60000.0, 59900.0, 59800.0};
+        QCOMPARE(remaining.mid(0, 4), expected);
+        QCOMPARE(model.pollTime(), clock.nowMs() - qint64(remaining.size() - 1) * 100);
+        const TimerDisplay display = ontimeDisplay(model);
+        QCOMPARE(display.time, QStringLiteral("--:--"));
+        QCOMPARE(display.caption, model.status());
+        m_server->setHandler({});
     }
 
     // Failures one and two are silent, the third shows the interruption, the tenth drops the
@@ -579,6 +606,40 @@ private Q_SLOTS:
         model.search(true, false);
         QTRY_VERIFY(model.server());
         QCOMPARE(model.server()->host, QStringLiteral("127.0.8.44"));
+    }
+
+    // Once a server has been in use, losing it makes the client wait for that server: another
+    // one on the network is listed but never takes its place, and the stored host stays.
+    void lostServerIsWaitedFor() {
+        fakes::FakeHosts hosts;
+        QVERIFY(hosts.listen(scanHosts));
+        rememberPort(hosts.port());
+        ScriptedHttpServer& stage = hosts.at(QStringLiteral("127.0.8.44"));
+        ScriptedHttpServer& other = hosts.at(QStringLiteral("127.0.8.42"));
+        for (ScriptedHttpServer* server : {&stage, &other}) {
+            server->setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
+            server->setResponse(QStringLiteral("api/poll"), Response::json(playing(5000)));
+        }
+        SettingsStore settings;
+        OntimeModel model(settings);
+        model.setTiming(fastTiming());
+        model.connect(OntimeServer{stage.host(), stage.port(), OntimeAPI::v3, QStringLiteral("4")});
+        QTRY_VERIFY(model.connected());
+
+        stage.setResponse(QStringLiteral("api/version"), fakes::dropped());
+        stage.setResponse(QStringLiteral("api/poll"), fakes::dropped());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.server(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(model.found().size(), 1, 5000);
+        QTest::qWait(200);
+        QVERIFY(!model.server());
+        QCOMPARE(model.status(), QStringLiteral("Verbindung zu 127.0.8.44 unterbrochen …"));
+        QCOMPARE(SettingsStore().ontimeHost(), QStringLiteral("127.0.8.44"));
+
+        stage.setResponse(QStringLiteral("api/version"), fakes::version("4.11.0"));
+        stage.setResponse(QStringLiteral("api/poll"), Response::json(playing(5000)));
+        QTRY_VERIFY_WITH_TIMEOUT(model.connected(), 5000);
+        QCOMPARE(model.server()->host, QStringLiteral("127.0.8.44"));
+        model.disconnect();
     }
 
     void offeredChoiceWithOnlyAStagetimer() {

@@ -99,6 +99,10 @@ void ScriptedHttpServer::setHandler(std::function<Response(const Request&)> hand
     m_handler = std::move(handler);
 }
 
+void ScriptedHttpServer::setUpgradeHandler(std::function<bool(QTcpSocket*)> handler) {
+    m_upgradeHandler = std::move(handler);
+}
+
 QStringList ScriptedHttpServer::requestedPaths() const {
     QStringList paths;
     for (const Request& request : m_requests)
@@ -121,6 +125,25 @@ void ScriptedHttpServer::onNewConnection() {
 }
 
 void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
+    if (m_upgradeHandler && !socket->property("buffer").isValid()) {
+        // Peeked, not read: a connection handed on must still hold its request.
+        const QByteArray head = socket->peek(socket->bytesAvailable());
+        const qsizetype end = head.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const Request request = parseRequest(head.left(end));
+        if (request.header("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) {
+            socket->disconnect(this);
+            disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            if (m_upgradeHandler(socket)) {
+                m_requests.append(request);
+                Q_EMIT requestReceived(request);
+                return;
+            }
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        }
+    }
     // Requests carry no body: everything up to the blank line is the request.
     QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
     const qsizetype end = buffer.indexOf("\r\n\r\n");
@@ -130,7 +153,26 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
     }
     socket->setProperty("buffer", buffer.mid(end + 4));
 
-    const QList<QByteArray> lines = buffer.left(end).split('\n');
+    const Request request = parseRequest(buffer.left(end));
+    m_requests.append(request);
+    Q_EMIT requestReceived(request);
+
+    const Response response = responseFor(request);
+    if (response.silent)
+        return;
+    if (response.delayMs > 0) {
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(response.delayMs, this, [this, guard, response] {
+            if (guard)
+                answer(guard, response);
+        });
+    } else {
+        answer(socket, response);
+    }
+}
+
+ScriptedHttpServer::Request ScriptedHttpServer::parseRequest(const QByteArray& head) {
+    const QList<QByteArray> lines = head.split('\n');
     Request request;
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
@@ -147,21 +189,7 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
         if (colon > 0)
             request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
     }
-    m_requests.append(request);
-    Q_EMIT requestReceived(request);
-
-    const Response response = responseFor(request);
-    if (response.silent)
-        return;
-    if (response.delayMs > 0) {
-        QPointer<QTcpSocket> guard(socket);
-        QTimer::singleShot(response.delayMs, this, [this, guard, response] {
-            if (guard)
-                answer(guard, response);
-        });
-    } else {
-        answer(socket, response);
-    }
+    return request;
 }
 
 ScriptedHttpServer::Response ScriptedHttpServer::responseFor(const Request& request) {

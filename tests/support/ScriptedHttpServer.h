@@ -76,6 +76,10 @@ public:
     void setResponses(const QString& path, const QList<Response>& responses);
     // Decides every answer itself; wins over the per-path scripts.
     void setHandler(std::function<Response(const Request&)> handler);
+    // Offered every connection whose request asks for a WebSocket upgrade, with the request
+    // still unread (the request is recorded all the same). Answers whether it took the
+    // connection; one it leaves is answered like any other request.
+    void setUpgradeHandler(std::function<bool(QTcpSocket*)> handler);
 
     QList<Request> requests() const { return m_requests; }
     // Bytes of streamed filler handed to the network so far: what a client that stops
@@ -91,6 +95,7 @@ Q_SIGNALS:
 private:
     void onNewConnection();
     void onReadyRead(QTcpSocket* socket);
+    static Request parseRequest(const QByteArray& head);
     Response responseFor(const Request& request);
     void answer(QTcpSocket* socket, const Response& response);
     void writeBody(QTcpSocket* socket, const Response& response, const QByteArray& body);
@@ -99,6 +104,7 @@ private:
     QTcpServer* m_server;
     QHash<QString, QList<Response>> m_scripts;
     std::function<Response(const Request&)> m_handler;
+    std::function<bool(QTcpSocket*)> m_upgradeHandler;
     QList<Request> m_requests;
     std::shared_ptr<qint64> m_streamed = std::make_shared<qint64>(0);
 };

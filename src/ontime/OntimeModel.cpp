@@ -135,7 +135,7 @@ void OntimeModel::attach(const OntimeServer& to) {
 
     // Cancelled before the link goes: its task touches nothing once it sees the cancellation.
     m_pollTask.cancel();
-    m_serverClock.reset();
+    m_timeline.reset();
     m_link = std::make_unique<OntimeLink>(to, m_timing);
     OntimeLink* link = m_link.get();
     QObject::connect(link, &OntimeLink::updated, this, &OntimeModel::takeOverUpdate);
@@ -326,68 +326,14 @@ QCoro::Task<> OntimeModel::waitProcedure(OntimeServer server, async::CancelToken
     }
 }
 
-namespace {
-
-// Which aux timer the second line shows: servers from 4 name one of three ("aux1" …), 3.6 to
-// 3.16 have only one ("aux").
-int secondaryAuxIndex(const RuntimeData& data) {
-    const std::optional<QString> source =
-        data.message && data.message->timer ? data.message->timer->secondarySource : std::nullopt;
-    if (source == u"aux" || source == u"aux1")
-        return 0;
-    if (source == u"aux2")
-        return 1;
-    if (source == u"aux3")
-        return 2;
-    return -1;
-}
-
-} // namespace
-
-void OntimeModel::alignToTimer(OntimeReading& reading, const RuntimeData& data) const {
-    // The reading runs everything on from the moment the timer's values came; a clock or an
-    // aux timer that came in a message of its own is moved to that moment.
-    const qint64 base = reading.pollMonotonic;
-    if (reading.clockMs)
-        *reading.clockMs += double(base - m_clockArrival);
-    const int index = secondaryAuxIndex(data);
-    if (index >= 0 && reading.secondaryAux && reading.secondaryAux->current &&
-        reading.secondaryAux->runs) {
-        const double moved = double(base - m_auxArrival[size_t(index)]);
-        *reading.secondaryAux->current += reading.secondaryAux->countsUp ? moved : -moved;
-    }
-}
-
 void OntimeModel::takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via) {
-    OntimeReading next = ::takeOver(m_reading, update.data);
-    if (update.clock)
-        m_clockArrival = update.receivedMonotonic;
-    for (size_t i = 0; i < update.aux.size(); ++i) {
-        if (update.aux[i])
-            m_auxArrival[i] = update.receivedMonotonic;
-    }
-    if (update.timer) {
-        const async::Clock& clock = async::Clock::instance();
-        next.pollMonotonic = update.receivedMonotonic;
-        next.pollTime = clock.nowMs() - (clock.monotonicMs() - update.receivedMonotonic);
-    }
-    if (update.clock && update.data.clock)
-        m_serverClock.add(*update.data.clock, update.receivedMonotonic);
-    // Pushed values are fresh: counting from their arrival is exact. Polled ones are up to a
-    // second old, the server's clock and the end it names are not.
-    next.clockOffset =
-        via == OntimeLink::Kind::poll ? m_serverClock.offset() : std::optional<double>();
-    alignToTimer(next, update.data);
-    m_reading = next;
+    m_reading = m_timeline.next(m_reading, update, via == OntimeLink::Kind::poll);
     heardFrom();
     Q_EMIT updated();
 }
 
 void OntimeModel::takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotonic) {
-    m_reading = ::takeOver(m_reading, poll);
-    const async::Clock& clock = async::Clock::instance();
-    m_reading.pollMonotonic = receivedMonotonic;
-    m_reading.pollTime = clock.nowMs() - (clock.monotonicMs() - receivedMonotonic);
+    m_reading = ReadingTimeline::next(m_reading, poll, receivedMonotonic);
     heardFrom();
     Q_EMIT updated();
 }

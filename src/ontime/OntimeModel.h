@@ -8,7 +8,7 @@
 #include "ontime/OntimeLink.h"
 #include "ontime/OntimeReading.h"
 #include "ontime/OntimeServer.h"
-#include "ontime/ServerClock.h"
+#include "ontime/ReadingTimeline.h"
 #include "ontime/TimeFormat.h"
 #include "json/CleanText.h"
 
@@ -17,7 +17,6 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -171,7 +170,6 @@ private:
     // What the link reports.
     void takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via);
     void takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotonic);
-    void alignToTimer(OntimeReading& reading, const RuntimeData& data) const;
     void heardFrom();
     void linkInterrupted();
     void linkLost();
@@ -182,10 +180,7 @@ private:
     QString m_status;
     bool m_connected = false;
     OntimeReading m_reading;
-    ServerClock m_serverClock;
-    // When the server's clock and its aux timers last came, on the monotonic clock.
-    qint64 m_clockArrival = 0;
-    std::array<qint64, 3> m_auxArrival{};
+    ReadingTimeline m_timeline;
     Discovery::TimerSearch<OntimeServer> m_search;
     // The link to `m_server`; its task is m_pollTask.
     std::unique_ptr<OntimeLink> m_link;

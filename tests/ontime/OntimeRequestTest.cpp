@@ -177,13 +177,14 @@ private Q_SLOTS:
     void addressesThatCannotBeFormedSendNothing() {
         QVERIFY(!async::requestUrl(QStringLiteral("a b"), 4001, QStringLiteral("api/version")));
         QVERIFY(!async::requestUrl(QStringLiteral(""), 4001, QStringLiteral("api/version")));
-        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1"), 70000, QStringLiteral("api/poll")));
-        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1"), -1, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("127.0.3.1"), 70000, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("127.0.3.1"), -1, QStringLiteral("api/poll")));
         // Text that would quietly send the request to another port or path.
-        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1/x"), 4001, QStringLiteral("api/poll")));
         QVERIFY(
-            !async::requestUrl(QStringLiteral("me@10.0.0.1"), 4001, QStringLiteral("api/poll")));
-        QVERIFY(!async::requestUrl(QStringLiteral("10.0.0.1#"), 4001, QStringLiteral("api/poll")));
+            !async::requestUrl(QStringLiteral("127.0.3.1/x"), 4001, QStringLiteral("api/poll")));
+        QVERIFY(
+            !async::requestUrl(QStringLiteral("me@127.0.3.1"), 4001, QStringLiteral("api/poll")));
+        QVERIFY(!async::requestUrl(QStringLiteral("127.0.3.1#"), 4001, QStringLiteral("api/poll")));
         QCOMPARE(async::requestUrl(QStringLiteral("ontime.local"), 4001, QStringLiteral("api/poll"))
                      ->toString(),
                  QStringLiteral("http://ontime.local:4001/api/poll"));

@@ -104,7 +104,6 @@ QCoro::Task<> OntimeLink::run(async::CancelToken token) {
             if (token.isCancelled())
                 co_return;
             if (answered) {
-                m_failures = 0;
                 pollInstead();
             } else {
                 if (!failed())
@@ -125,7 +124,6 @@ QCoro::Task<> OntimeLink::run(async::CancelToken token) {
             if (token.isCancelled())
                 co_return;
             if (answered) {
-                m_failures = 0;
                 if (socketOffered && monotonicNow() >= m_socketRetryAt) {
                     onTrial = true;
                     setKind(Kind::socket);
@@ -185,8 +183,10 @@ QCoro::Task<bool> OntimeLink::pollOnce(async::CancelToken token) {
     }
     if (response.status < 200 || response.status > 299)
         qCDebug(lcOntime) << "poll answered with HTTP status" << response.status;
-    if (!response.bodyTooLarge && takeOverBody(response.body, monotonicNow()))
+    if (!response.bodyTooLarge && takeOverBody(response.body, monotonicNow())) {
+        m_failures = 0;
         co_return true;
+    }
     qCDebug(lcOntime) << "poll answer does not decode; keeping the last values";
     co_return false;
 }

@@ -76,7 +76,8 @@ private:
     };
     // One connection of the socket, from opening it to its end.
     QCoro::Task<Session> socketSession(async::CancelToken token);
-    // One poll: whether the server answered with something that decodes.
+    // One poll: whether the server answered with something that decodes, which ends the
+    // failures in a row.
     QCoro::Task<bool> pollOnce(async::CancelToken token);
     bool takeOverBody(const QByteArray& body, qint64 receivedMonotonic);
     // Counts a failure; answers false when it was the one that loses the server.

@@ -86,8 +86,14 @@ QCoro::Task<> OntimeLink::run(async::CancelToken token) {
             if (session.heard) {
                 onTrial = false;
                 m_failures = 0;
-                m_socketFailures = 0;
-                auto pause = async::sleep(m_timing.reconnectPauses[0], token);
+                if (session.lastedMs >= m_timing.steadyAfter.count()) {
+                    m_socketFailures = 0;
+                } else if (++m_socketFailures >= int(m_timing.reconnectPauses.size())) {
+                    pollInstead();
+                    continue;
+                }
+                auto pause =
+                    async::sleep(m_timing.reconnectPauses[size_t(m_socketFailures)], token);
                 if (!co_await std::move(pause))
                     co_return;
                 continue;
@@ -158,6 +164,7 @@ QCoro::Task<OntimeLink::Session> OntimeLink::socketSession(async::CancelToken to
     QObject::connect(&socket, &OntimeSocket::updated, this,
                      [this](const RuntimeUpdate& update) { Q_EMIT updated(update, Kind::socket); });
     qCDebug(lcOntime) << "opening the socket of" << m_server.label();
+    const qint64 opened = monotonicNow();
     socket.open();
     if (!socket.hasEnded()) {
         auto ending = async::waitForSignal(&socket, &OntimeSocket::ended, token);
@@ -167,7 +174,7 @@ QCoro::Task<OntimeLink::Session> OntimeLink::socketSession(async::CancelToken to
     if (token.isCancelled())
         co_return Session{};
     qCDebug(lcOntime) << "socket of" << m_server.label() << "ended:" << int(socket.end());
-    co_return Session{socket.end(), socket.heard()};
+    co_return Session{socket.end(), socket.heard(), monotonicNow() - opened};
 }
 
 QCoro::Task<bool> OntimeLink::pollOnce(async::CancelToken token) {

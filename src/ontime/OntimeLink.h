@@ -18,8 +18,9 @@ struct LegacyPoll;
 // The link to one Ontime server: its socket, where the server has one, and its poll otherwise.
 // The socket pushes every change the moment it happens; when it ends the link reconnects after
 // a short pause. A socket that does not open makes the link ask the poll: a server that
-// answers it is polled from then on, and so is one whose socket failed three times in a row;
-// the socket gets another chance now and then. Its verdicts are the same whichever way the server
+// answers it is polled from then on, and so is one whose socket failed three times in a row
+// or broke off soon after opening three times in a row; the socket gets another chance now and
+// then. Its verdicts are the same whichever way the server
 // is read: a stretch without word from the server as long as three failed polls is an interruption,
 // ten failures in a row lose the server. A failure is a request without answer, an answer that does
 // not decode, or a socket that closed without a word that counts.
@@ -37,6 +38,10 @@ public:
         std::array<std::chrono::milliseconds, 3> reconnectPauses{std::chrono::milliseconds(250),
                                                                  std::chrono::milliseconds(500),
                                                                  std::chrono::milliseconds(1000)};
+        // A connection that ends sooner than this counts against the socket, even when the
+        // server spoke through it: one that breaks soon after each greeting is not to be
+        // reconnected to for ever.
+        std::chrono::milliseconds steadyAfter{5000};
         // How long the poll stands in before the socket is tried again.
         std::chrono::milliseconds socketRetry{15000};
         // Whether a server that offers a socket is read through it.
@@ -73,6 +78,7 @@ private:
     struct Session {
         OntimeSocket::End end = OntimeSocket::End::aborted;
         bool heard = false;
+        qint64 lastedMs = 0;
     };
     // One connection of the socket, from opening it to its end.
     QCoro::Task<Session> socketSession(async::CancelToken token);

@@ -6,14 +6,21 @@
 #include "ontime/OntimeFakes.h"
 #include "ontime/OntimeModel.h"
 #include "ontime/OntimeProbe.h"
+#include "ontime/SocketFakes.h"
 #include "settings/SettingsStore.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/ScriptedHttpServer.h"
+#include "support/ScriptedSocketServer.h"
 #include "support/TestMain.h"
 #include "support/TestSettings.h"
 #include "json/CleanText.h"
 
 #include <QElapsedTimer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
+
+#include <memory>
 
 using namespace std::chrono_literals;
 using Request = ScriptedHttpServer::Request;
@@ -85,6 +92,54 @@ Response hostile(Hostility kind, const QByteArray& goodBody) {
     return response;
 }
 
+// What an Ontime socket does after its greeting.
+enum class SocketHostility { flood, trickle, hugeFrame, garbage, closedMidFrame };
+
+void misbehave(SocketHostility kind, QTcpSocket* socket, const std::shared_ptr<qint64>& streamed) {
+    const QByteArray state = ScriptedSocketServer::textFrame(
+        fakes::v4("runtime-data", fakes::runtimeState("Hostile", 1000)));
+    switch (kind) {
+    case SocketHostility::flood:
+        socket->write(state.repeated(5000));
+        break;
+    case SocketHostility::trickle: {
+        // A good message, one byte at a time: it would take seconds to arrive.
+        auto* drip = new QTimer(socket);
+        QObject::connect(drip, &QTimer::timeout, socket, [socket, state, sent = 0]() mutable {
+            if (sent < state.size())
+                socket->write(state.mid(sent++, 1));
+        });
+        drip->start(40);
+        break;
+    }
+    case SocketHostility::hugeFrame: {
+        // A text frame that announces 100 MB, streamed as fast as the client takes it.
+        constexpr qint64 announced = 100LL * 1024 * 1024;
+        char header[10] = {'\x81', 127};
+        qToBigEndian<quint64>(quint64(announced), header + 2);
+        socket->write(header, sizeof header);
+        const QByteArray chunk(64 * 1024, 'x');
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, chunk, streamed] {
+            if (*streamed < announced && socket->bytesToWrite() < chunk.size()) {
+                *streamed += chunk.size();
+                socket->write(chunk);
+            }
+        });
+        *streamed += chunk.size();
+        socket->write(chunk);
+        break;
+    }
+    case SocketHostility::garbage:
+        // Reserved bits and opcodes: no frame at all.
+        socket->write(QByteArray("\xff\xfe\x7f garbage \x00\x01").repeated(100));
+        break;
+    case SocketHostility::closedMidFrame:
+        socket->write(state.left(state.size() / 2));
+        socket->disconnectFromHost();
+        break;
+    }
+}
+
 QByteArray ontimePoll(const char* title) {
     return QByteArray(R"({"payload":{"timer":{"current":60000,"playback":"play",)"
                       R"("duration":600000},"eventNow":{"title":)") +
@@ -92,6 +147,8 @@ QByteArray ontimePoll(const char* title) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(SocketHostility)
 
 class HostileServerTest final : public QObject {
     Q_OBJECT
@@ -209,6 +266,56 @@ private Q_SLOTS:
 
         title = "Again";
         misbehave = false;
+        QElapsedTimer recovery;
+        recovery.start();
+        QTRY_VERIFY_WITH_TIMEOUT(model.connected() && model.eventTitle() == u"Again", 3000);
+        QVERIFY2(recovery.elapsed() < 1000, qPrintable(QString::number(recovery.elapsed())));
+        model.disconnect();
+    }
+
+    void ontimeSocketSurvivesAndRecovers_data() {
+        QTest::addColumn<SocketHostility>("kind");
+        QTest::newRow("flood") << SocketHostility::flood;
+        QTest::newRow("trickle") << SocketHostility::trickle;
+        QTest::newRow("100 MB frame") << SocketHostility::hugeFrame;
+        QTest::newRow("garbage") << SocketHostility::garbage;
+        QTest::newRow("closed mid-frame") << SocketHostility::closedMidFrame;
+    }
+
+    // Every connection to the socket greets with a good state and then misbehaves; the poll
+    // answers. The card keeps the good values, the link stays up and soon gives the socket
+    // up for the poll; once the server mends, its news shows within a second.
+    void ontimeSocketSurvivesAndRecovers() {
+        QFETCH(SocketHostility, kind);
+        ScriptedSocketServer server;
+        QVERIFY(server.listen());
+        server.setMode(ScriptedSocketServer::Mode::raw);
+        server.setGreeting({fakes::v4("runtime-data", fakes::runtimeState("Good", 600000))});
+        auto streamed = std::make_shared<qint64>(0);
+        server.setRawScript(
+            [kind, streamed](QTcpSocket* socket) { misbehave(kind, socket, streamed); });
+        server.http().setResponse(QStringLiteral("api/poll"),
+                                  Response::json(fakes::polled("Good", 600000)));
+        SettingsStore settings;
+        OntimeModel model(settings);
+        model.setTiming(fakes::socketTiming());
+        const OntimeServer ontime{server.host(), server.port(), OntimeAPI::v3,
+                                  QStringLiteral("4.11.0")};
+        model.connect(ontime);
+        QTRY_COMPARE(model.eventTitle(), QStringLiteral("Good"));
+
+        QTest::qWait(1500);
+        QCOMPARE(model.status(), QStringLiteral("Verbunden mit ") + ontime.label());
+        QCOMPARE(model.eventTitle(), QStringLiteral("Good"));
+        QCOMPARE(model.link(), OntimeLink::Kind::poll);
+        QVERIFY2(server.upgrades() <= 3, qPrintable(QString::number(server.upgrades())));
+        QVERIFY2(*streamed < stoppedInTime, qPrintable(QString::number(*streamed)));
+
+        server.setRawScript({});
+        server.setMode(ScriptedSocketServer::Mode::accept);
+        server.setGreeting({fakes::v4("runtime-data", fakes::runtimeState("Again", 600000))});
+        server.http().setResponse(QStringLiteral("api/poll"),
+                                  Response::json(fakes::polled("Again", 600000)));
         QElapsedTimer recovery;
         recovery.start();
         QTRY_VERIFY_WITH_TIMEOUT(model.connected() && model.eventTitle() == u"Again", 3000);

@@ -6,10 +6,7 @@
 #include <QWebSocketServer>
 #include <QtEndian>
 
-namespace {
-
-// One unmasked text frame, as a server sends it.
-QByteArray textFrame(const QByteArray& payload) {
+QByteArray ScriptedSocketServer::textFrame(const QByteArray& payload) {
     QByteArray bytes("\x81");
     if (payload.size() < 126) {
         bytes.append(char(payload.size()));
@@ -21,8 +18,6 @@ QByteArray textFrame(const QByteArray& payload) {
     }
     return bytes + payload;
 }
-
-} // namespace
 
 ScriptedSocketServer::ScriptedSocketServer(QObject* parent)
     : QObject(parent)
@@ -80,6 +75,8 @@ void ScriptedSocketServer::acceptRaw(QTcpSocket* socket) {
     m_raw.append(socket);
     for (const QByteArray& message : std::as_const(m_greeting))
         socket->write(textFrame(message));
+    if (m_rawScript)
+        m_rawScript(socket);
 }
 
 void ScriptedSocketServer::send(const QByteArray& message) {

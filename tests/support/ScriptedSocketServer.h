@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWebSocketProtocol>
 
+#include <functional>
+
 class QTcpSocket;
 class QWebSocket;
 class QWebSocketServer;
@@ -17,7 +19,8 @@ class QWebSocketServer;
 // more with send(). How the upgrade is met is the mode's:
 //   accept   a QWebSocketServer takes it: proper frames, pings answered;
 //   refuse   the HTTP side answers it like any other path (404 unless scripted);
-//   raw      upgraded, then unmasked text frames and never an answer to a ping.
+//   raw      upgraded, then unmasked text frames and never an answer to a ping; after the
+//            greeting the connection is handed to the raw script, if there is one.
 class ScriptedSocketServer final : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +36,10 @@ public:
 
     void setMode(Mode mode) { m_mode = mode; }
     void setGreeting(const QList<QByteArray>& messages) { m_greeting = messages; }
+    // What a raw connection does after its greeting: anything a socket can write.
+    void setRawScript(std::function<void(QTcpSocket*)> script) { m_rawScript = std::move(script); }
+    // One unmasked text frame, as a server sends it.
+    static QByteArray textFrame(const QByteArray& payload);
     // A text message to every open connection.
     void send(const QByteArray& message);
     // Ends every open connection, with a close frame where the mode has them.
@@ -49,6 +56,7 @@ private:
     QList<QPointer<QWebSocket>> m_accepted;
     QList<QPointer<QTcpSocket>> m_raw;
     QList<QByteArray> m_greeting;
+    std::function<void(QTcpSocket*)> m_rawScript;
     Mode m_mode = Mode::accept;
     int m_upgrades = 0;
 };

@@ -440,13 +440,16 @@ private Q_SLOTS:
         stagetimer->connect();
         const async::TaskHandle attempt = stagetimer->pollTask();
         auto ontime = std::make_unique<OntimeModel>(settings);
-        OntimeModel::Timing pollOnly;
-        pollOnly.preferSocket = false;
-        ontime->setTiming(pollOnly);
         ontime->connect(
             OntimeServer{server.host(), server.port(), OntimeAPI::v3, QStringLiteral("4")});
         const async::TaskHandle poll = ontime->pollTask();
-        QTRY_COMPARE(server.requests().size(), 2);
+        // The socket's upgrade is refused; the poll that follows it is never answered.
+        const auto asked = [&server](const QString& path) {
+            const QList<Request> requests = server.requests();
+            return std::any_of(requests.begin(), requests.end(),
+                               [&path](const Request& request) { return request.path == path; });
+        };
+        QTRY_VERIFY(asked(QStringLiteral("get_status")) && asked(QStringLiteral("api/poll")));
 
         // No turn of the event loop: the tasks end inside the destructors.
         stagetimer.reset();

@@ -2,7 +2,8 @@
 """Runs the real program against misbehaving timer servers and measures what it costs.
 
 For each scenario a loopback server behaves for a few seconds, misbehaves for a while, then
-behaves again. The program runs one `watch` command against it; the script samples the
+behaves again. The "socket" scenarios are Ontime's socket misbehaving on every connection
+(bench/ontime/scripted_ontime.py) while its poll answers. The program runs one `watch` command against it; the script samples the
 process's resident memory and reads the status lines it prints, and reports the memory growth,
 the status shown while the server misbehaved, and how long the program took to show good data
 again once the server behaved.
@@ -204,11 +205,30 @@ def cpu_seconds(pid):
         return None
 
 
+def serve_scripted_ontime(script):
+    """Ontime with a socket that misbehaves on every connection while the script says so."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "ontime"))
+    from scripted_ontime import ScriptedOntime
+    server = ScriptedOntime("127.0.0.1", 0)
+    server.hostility = script.scenario[len("socket "):]
+    server.hostile_now = script.hostile_now
+    server.act("start/id")
+    server.set_title("Good")
+    # The connected app is sent away when the hostility starts, and comes back into it.
+    threading.Timer(GOOD_FOR, server.drop_sockets).start()
+    threading.Timer(GOOD_FOR + HOSTILE_FOR, server.set_title, ["Again"]).start()
+    return server.port, server.close
+
+
 def run(binary, scenario, client):
     script = Script(scenario)
     capture = serve(make_capture(script), "127.0.0.2")
-    server = serve(make_handler(script, f"http://127.0.0.2:{capture.server_port}"), "127.0.0.1")
-    port = server.server_port
+    if scenario.startswith("socket "):
+        port, stop = serve_scripted_ontime(script)
+    else:
+        server = serve(make_handler(script, f"http://127.0.0.2:{capture.server_port}"),
+                       "127.0.0.1")
+        port, stop = server.server_port, server.shutdown
     ticks = int((GOOD_FOR + HOSTILE_FOR + AFTER) * 4)
     if client == "ontime":
         command = [binary, "watch", "ontime", "127.0.0.1", "--port", str(port),
@@ -250,7 +270,7 @@ def run(binary, scenario, client):
                 pass
         process.wait()
         sampler.join()
-    server.shutdown()
+    stop()
     capture.shutdown()
 
     switch = script.switch_back_at()
@@ -292,6 +312,11 @@ SCENARIOS = [
     ("500 storm", "ontime"),
     ("endless headers", "ontime"),
     ("8 MB header", "ontime"),
+    ("socket flood", "ontime"),
+    ("socket trickle", "ontime"),
+    ("socket 100 MB frame", "ontime"),
+    ("socket garbage", "ontime"),
+    ("socket closed mid-frame", "ontime"),
 ]
 
 

@@ -9,6 +9,12 @@ same namespace:
     ip netns exec NS bench/ontime/ontime-live.py build/release/kalvane \
         [--port 4001] [--link socket|poll] [--seconds 300] [--changes 60] [--event ID]
 
+or let it serve the scripted Ontime of bench/ontime/scripted_ontime.py, whose timeline is
+known, on the port itself (`--scripted`); it then also reports the requests per minute the
+server received from the app:
+
+    unshare -n sh -c 'ip link set lo up && bench/ontime/ontime-live.py BINARY --scripted'
+
 1. Same second (--seconds): the event is started and left to play. Its timeline is known
    from the server's `expectedFinish` and its clock (milliseconds since the server's
    midnight): at each moment the server's own timer view shows ceil((expectedFinish -
@@ -195,7 +201,16 @@ def main():
     parser.add_argument("--seconds", type=int, default=300)
     parser.add_argument("--changes", type=int, default=60)
     parser.add_argument("--event", default="cd5m")
+    parser.add_argument("--scripted", action="store_true",
+                        help="serve a scripted Ontime with a known timeline on the port")
     options = parser.parse_args()
+
+    scripted = None
+    if options.scripted:
+        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+        from scripted_ontime import ScriptedOntime
+        scripted = ScriptedOntime("127.0.0.1", options.port, 3_600_000)
+    started = time.monotonic()
 
     version = str(api(options.port, "version"))
     rounded_up = not version.lstrip("v").startswith("3.")
@@ -211,6 +226,13 @@ def main():
             latency(watch, options.port, options.changes)
     finally:
         watch.stop()
+    if scripted:
+        minutes = (time.monotonic() - started) / 60
+        asked = ", ".join(f"{path} {count / minutes:.1f}"
+                          for path, count in sorted(scripted.requests.items())
+                          if not path.startswith(("api/start", "api/pause")))
+        print(f"requests per minute the server received from the app: {asked}")
+        scripted.close()
     return 0
 
 

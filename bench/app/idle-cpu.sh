@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs the real app for a minute twice under Xvfb — idle with the timer window hidden, then
-# with the window shown during a simulated slide show — and reports the CPU time it used per
-# minute and its peak resident memory. Targets: idle < 0.3 s/min, shown < 1.5 s/min, < 60 MB.
+# Runs the real app for a minute three times under Xvfb — idle with the timer window hidden,
+# with the window shown during a simulated slide show, and shown while connected to a scripted
+# Ontime server on loopback (bench/ontime/scripted_ontime.py, its event running) — and reports
+# the CPU time it used per minute, its peak resident memory and the requests the Ontime server
+# received from it. Targets: idle < 0.3 s/min, shown < 1.5 s/min, < 60 MB.
 #   bench/app/idle-cpu.sh [path/to/kalvane] [seconds]
 set -euo pipefail
 binary=${1:-build/release/kalvane}
@@ -16,6 +18,7 @@ trap 'rm -rf "$config"' EXIT
 export XDG_CONFIG_HOME=$config
 
 ticks_per_second=$(getconf CLK_TCK)
+here=$(cd "$(dirname "$0")" && pwd)
 
 measure() {
     local label=$1; shift
@@ -44,3 +47,18 @@ measure() {
 
 measure "idle (timer window hidden):"
 measure "shown (simulated slide show running):" --simulate-show 1 --simulate-change-after 1
+
+# The remembered server is reconnected to at the start, without a choice to make.
+ontime_host=127.0.1.21
+mkdir -p "$config/Tessaly"
+printf '[General]\ntimerSource=ontime\nontimeEnabled=true\nontimeHost=%s\nontimePort=4001\n' \
+    "$ontime_host" >"$config/Tessaly/Kalvane.ini"
+python3 "$here/../ontime/scripted_ontime.py" --host "$ontime_host" --port 4001 --start \
+    >"$config/ontime.log" &
+server=$!
+sleep 1.5
+measure "shown, connected to Ontime:" --show-overlay
+kill -TERM "$server"
+wait "$server" || true
+echo "  requests the Ontime server received:"
+grep -v "^scripted" "$config/ontime.log" | sed 's/^/    /'

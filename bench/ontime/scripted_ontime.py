@@ -9,9 +9,9 @@ and the pushes follow Ontime's own cadence (a loop every 32 ms; the timer when i
 second turns, the clock when its second turns). The rest of the state is a recorded answer of
 a real Ontime 4.11 server.
 
-    bench/ontime/scripted_ontime.py [--host 127.0.0.1] [--port 4001] [--minutes 60]
+    bench/ontime/scripted_ontime.py [--host 127.0.0.1] [--port 4001] [--minutes 60] [--start]
 
-serves until interrupted and then prints the requests it received per path. Benchmarks import
+serves until interrupted or terminated and then prints the requests it received per path. Benchmarks import
 `ScriptedOntime`; its `hostility` names what every new socket does after its greeting
 ("flood", "trickle", "100 MB frame", "garbage", "closed mid-frame") while `hostile_now()` holds;
 `drop_sockets()` makes the connected clients come back.
@@ -26,6 +26,7 @@ import ipaddress
 import json
 import math
 import os
+import signal
 import socket
 import struct
 import threading
@@ -300,10 +301,15 @@ def main():
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=4001)
     parser.add_argument("--minutes", type=float, default=60)
+    parser.add_argument("--start", action="store_true", help="start the event at once")
     options = parser.parse_args()
     server = ScriptedOntime(options.host, options.port, int(options.minutes * 60_000))
+    if options.start:
+        server.act("start/id")
     print(f"scripted Ontime 4.11.0 on {options.host}:{server.port}", flush=True)
     started = time.monotonic()
+    # A benchmark ends it with SIGTERM: a background job of a script ignores SIGINT.
+    signal.signal(signal.SIGTERM, signal.default_int_handler)
     try:
         while True:
             time.sleep(1)

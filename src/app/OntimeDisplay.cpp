@@ -35,7 +35,8 @@ void showTimerType(TimerDisplay& display, const OntimeSnapshot& state) {
         display.time = row->text;
         display.tone = row->tone;
     }
-    if (const std::optional<QString> aux = OntimeTimerTypes::auxLine(reading, sinceMs))
+    if (const std::optional<QString> aux =
+            OntimeTimerTypes::auxLine(reading, sinceMs, state.seconds))
         display.secondary = *aux;
     if (!OntimeTimerTypes::hasBar(reading.timerType)) {
         display.progress.reset();
@@ -124,7 +125,7 @@ std::optional<qint64> ontimeNextChange(const OntimeSnapshot& state) {
     // The other timer types and the aux timer turn over on their own seconds.
     const double sinceMs = std::max(0.0, double(state.monotonicMs - state.reading.pollMonotonic));
     if (const std::optional<double> other =
-            OntimeTimerTypes::msUntilNextChange(state.reading, sinceMs)) {
+            OntimeTimerTypes::msUntilNextChange(state.reading, sinceMs, state.seconds)) {
         const qint64 ms = qint64(std::ceil(*other)) + 1;
         next = next ? std::min(*next, ms) : ms;
     }

@@ -92,11 +92,11 @@ std::optional<TimeRow> timeRow(const OntimeReading& reading, std::optional<doubl
     return row;
 }
 
-std::optional<QString> auxLine(const OntimeReading& reading, double sinceMs) {
+std::optional<QString> auxLine(const OntimeReading& reading, double sinceMs, SecondsRule rule) {
     if (!reading.secondaryAux)
         return std::nullopt;
     const std::optional<double> value = auxAfter(*reading.secondaryAux, sinceMs);
-    return value ? formatRemaining(*value) : QStringLiteral("--:--");
+    return value ? formatRemaining(*value, rule) : QStringLiteral("--:--");
 }
 
 std::optional<BarTone> barToneOfPhase(QStringView phase) {
@@ -113,7 +113,8 @@ bool hasBar(OntimeTimerType type) {
     return type == OntimeTimerType::countDown || type == OntimeTimerType::countUp;
 }
 
-std::optional<double> msUntilNextChange(const OntimeReading& reading, double sinceMs) {
+std::optional<double> msUntilNextChange(const OntimeReading& reading, double sinceMs,
+                                        SecondsRule rule) {
     std::optional<double> next;
     const auto consider = [&next](double ms) { next = next ? std::min(*next, ms) : ms; };
     if (reading.timerType == OntimeTimerType::clock) {
@@ -125,7 +126,8 @@ std::optional<double> msUntilNextChange(const OntimeReading& reading, double sin
     }
     if (reading.secondaryAux && reading.secondaryAux->runs) {
         if (const std::optional<double> aux = auxAfter(*reading.secondaryAux, sinceMs))
-            consider(untilNextSecond(*aux, reading.secondaryAux->countsUp, true));
+            consider(
+                untilNextSecond(*aux, reading.secondaryAux->countsUp, rule == SecondsRule::up));
     }
     return next;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ontime/OntimeReading.h"
+#include "ontime/TimeFormat.h"
 #include "overlay/TimerDisplay.h"
 
 #include <QString>
@@ -32,8 +33,8 @@ std::optional<TimeRow> timeRow(const OntimeReading& reading, std::optional<doubl
                                double sinceMs);
 
 // The second line when the message names an aux timer, written like a count-down as the
-// server's screen writes it; absent when the message names none.
-std::optional<QString> auxLine(const OntimeReading& reading, double sinceMs);
+// server's screen writes it, its seconds rounded by `rule`; absent when the message names none.
+std::optional<QString> auxLine(const OntimeReading& reading, double sinceMs, SecondsRule rule);
 
 // The bar's tone for the server's phase of the timer; absent for no phase or one we do not
 // know. A phase that is not running yet ("none", "pending") leaves the bar in its normal tone.
@@ -43,7 +44,8 @@ std::optional<BarTone> barToneOfPhase(QStringView phase);
 bool hasBar(OntimeTimerType type);
 
 // Milliseconds from `sinceMs` until one of the texts above changes next: the count-up's or
-// the clock's digits, or the aux timer's; absent while none of them runs.
-std::optional<double> msUntilNextChange(const OntimeReading& reading, double sinceMs);
+// the clock's digits, or the aux timer's (rounded by `rule`); absent while none of them runs.
+std::optional<double> msUntilNextChange(const OntimeReading& reading, double sinceMs,
+                                        SecondsRule rule);
 
 } // namespace OntimeTimerTypes

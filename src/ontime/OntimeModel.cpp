@@ -4,7 +4,6 @@
 #include "async/ImmediateCancellation.h"
 #include "async/PlainGet.h"
 #include "async/ServerAddress.h"
-#include "async/Sleep.h"
 #include "l10n/Format.h"
 #include "l10n/L10n.h"
 #include "ontime/OntimeLog.h"
@@ -18,7 +17,8 @@ OntimeModel::OntimeModel(SettingsStore& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_status(L10n::lookup(u"Nicht verbunden"))
-    , m_search(settings, &probeOntime, m_timing.rescanPause) {
+    , m_search(settings, &probeOntime, m_timing.rescanPause)
+    , m_finder(settings, m_search) {
     m_reading.pollTime = async::Clock::instance().nowMs();
     m_reading.pollMonotonic = async::Clock::instance().monotonicMs();
     using Search = Discovery::TimerSearchState;
@@ -32,6 +32,8 @@ OntimeModel::OntimeModel(SettingsStore& settings, QObject* parent)
     QObject::connect(&m_search, &Search::statusReported, this, &OntimeModel::setStatus);
     QObject::connect(&m_search, &Search::choiceReady, this,
                      [this] { Q_EMIT choiceOffered(found(), stagetimersFound()); });
+    QObject::connect(&m_finder, &OntimeFinder::found, this, &OntimeModel::attach);
+    QObject::connect(&m_finder, &OntimeFinder::statusReported, this, &OntimeModel::setStatus);
 }
 
 OntimeModel::~OntimeModel() {
@@ -39,7 +41,7 @@ OntimeModel::~OntimeModel() {
     // end here and now, so that none is left suspended when the process ends.
     const async::ImmediateCancellation now;
     m_pollTask.cancel();
-    m_scanTask.cancel();
+    m_finder.stop();
     m_typedProbe.cancel();
 }
 
@@ -52,6 +54,7 @@ SecondsRule OntimeModel::secondsRule() const {
 void OntimeModel::setTiming(const Timing& timing) {
     m_timing = timing;
     m_search.setRescanPause(timing.rescanPause);
+    m_finder.setRescanPause(timing.rescanPause);
     async::setRequestTimeouts({timing.requestTimeout, timing.scanTimeout});
 }
 
@@ -79,30 +82,23 @@ void OntimeModel::setConnected(bool connected) {
     Q_EMIT connectedChanged();
 }
 
-namespace {
-
-QString interruptedStatus(const OntimeServer& server) {
-    return L10n::fill(L10n::lookup(u"Verbindung zu %@ unterbrochen …"), {server.host});
-}
-
-} // namespace
-
 // --- operations ------------------------------------------------------------------------------
 
 void OntimeModel::start() {
     if (!m_settings.ontimeEnabled())
         return;
-    if (!m_inUse) {
-        reconnect();
+    const std::optional<OntimeServer> inUse = m_finder.inUse();
+    if (!inUse) {
+        m_finder.reconnect();
         return;
     }
-    setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {m_inUse->host}));
-    waitFor(*m_inUse);
+    setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {inUse->host}));
+    m_finder.waitFor(*inUse);
 }
 
 void OntimeModel::connect(const OntimeServer& to) {
     // The user's choice: whatever was in use before is no longer waited for.
-    m_inUse.reset();
+    m_finder.setInUse(std::nullopt);
     attach(to);
 }
 
@@ -182,16 +178,12 @@ void OntimeModel::connect(const QString& host) {
 }
 
 void OntimeModel::search(bool autoConnect, bool offerChoice) {
-    m_scanTask.cancel();
-    m_scanTask =
-        async::TaskHandle::start([this, autoConnect, offerChoice](async::CancelToken token) {
-            return scanProcedure(autoConnect, offerChoice, std::move(token));
-        });
+    m_finder.search(autoConnect, offerChoice, m_server.has_value());
 }
 
 void OntimeModel::disconnect() {
     qCDebug(lcOntime) << "disconnecting";
-    m_inUse.reset();
+    m_finder.setInUse(std::nullopt);
     m_pollTask.cancel();
     stopSearching();
     setServer(std::nullopt);
@@ -213,7 +205,7 @@ void OntimeModel::suspend() {
 }
 
 void OntimeModel::stopSearching() {
-    m_scanTask.cancel();
+    m_finder.stop();
     m_search.halt();
 }
 
@@ -239,92 +231,7 @@ void OntimeModel::takeOver(const LegacyPoll& poll) {
     m_reading = ::takeOver(m_reading, poll);
 }
 
-// --- tasks -----------------------------------------------------------------------------------
-
-void OntimeModel::reconnect() {
-    m_scanTask.cancel();
-    m_scanTask = async::TaskHandle::start(
-        [this](async::CancelToken token) { return reconnectProcedure(std::move(token)); });
-}
-
-QCoro::Task<> OntimeModel::reconnectProcedure(async::CancelToken token) {
-    // An empty remembered host is no host: probing it could only fail.
-    const std::optional<QString> host = m_settings.ontimeHost();
-    if (host && !host->isEmpty()) {
-        qCDebug(lcOntime) << "reconnecting to the remembered host" << *host;
-        setStatus(L10n::fill(L10n::lookup(u"Verbinde mit %@ …"), {*host}));
-        auto probing = probeOntime(*host, m_settings.ontimePort(), async::requestSession(), token);
-        const std::optional<OntimeServer> server = co_await std::move(probing);
-        if (token.isCancelled())
-            co_return;
-        if (server) {
-            attach(*server);
-            co_return;
-        }
-    }
-    if (token.isCancelled())
-        co_return;
-    qCDebug(lcOntime) << "searching the network for a server";
-    auto searching = scanProcedure(true, false, token);
-    co_await std::move(searching);
-}
-
-QCoro::Task<> OntimeModel::scanProcedure(bool autoConnect, bool offerChoice,
-                                         async::CancelToken token) {
-    auto searching = m_search.run(autoConnect, offerChoice, m_server.has_value(), token);
-    const std::optional<OntimeServer> pick = co_await std::move(searching);
-    if (token.isCancelled())
-        co_return;
-    if (pick && mayAttach(*pick)) {
-        attach(*pick);
-        co_return;
-    }
-    // A search that ends without the server in use goes back to waiting for it.
-    if (m_inUse && !m_server) {
-        setStatus(interruptedStatus(*m_inUse));
-        waitFor(*m_inUse);
-    }
-}
-
-bool OntimeModel::mayAttach(const OntimeServer& server) const {
-    return !m_inUse || (server.host == m_inUse->host && server.port == m_inUse->port);
-}
-
-void OntimeModel::waitFor(const OntimeServer& server) {
-    m_scanTask.cancel();
-    m_scanTask = async::TaskHandle::start([this, server](async::CancelToken token) {
-        return waitProcedure(server, std::move(token));
-    });
-}
-
-QCoro::Task<> OntimeModel::waitProcedure(OntimeServer server, async::CancelToken token) {
-    qCDebug(lcOntime) << "waiting for" << server.label();
-    while (!token.isCancelled()) {
-        auto probing = probeOntime(server.host, server.port, async::requestSession(), token);
-        const std::optional<OntimeServer> back = co_await std::move(probing);
-        if (token.isCancelled())
-            co_return;
-        if (back) {
-            attach(*back);
-            co_return;
-        }
-        // A search keeps the list of servers fresh for the user, and finds the server should
-        // it answer there; it keeps out of the status line.
-        auto searching = m_search.run(false, false, true, token);
-        co_await std::move(searching);
-        if (token.isCancelled())
-            co_return;
-        for (const OntimeServer& found : m_search.found()) {
-            if (mayAttach(found)) {
-                attach(found);
-                co_return;
-            }
-        }
-        auto pause = async::sleep(m_timing.rescanPause, token);
-        if (!co_await std::move(pause))
-            co_return;
-    }
-}
+// --- what the link reports -------------------------------------------------------------------
 
 void OntimeModel::takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via) {
     m_reading = m_timeline.next(m_reading, update, via == OntimeLink::Kind::poll);
@@ -341,7 +248,7 @@ void OntimeModel::takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotoni
 void OntimeModel::heardFrom() {
     if (!m_server)
         return;
-    m_inUse = m_server;
+    m_finder.setInUse(m_server);
     if (m_connected)
         return;
     qCDebug(lcOntime) << "connected to" << m_server->label();
@@ -360,10 +267,11 @@ void OntimeModel::linkInterrupted() {
 void OntimeModel::linkLost() {
     setServer(std::nullopt);
     setConnected(false);
-    if (!m_inUse) {
-        reconnect();
+    const std::optional<OntimeServer> inUse = m_finder.inUse();
+    if (!inUse) {
+        m_finder.reconnect();
         return;
     }
-    setStatus(interruptedStatus(*m_inUse));
-    waitFor(*m_inUse);
+    setStatus(interruptedStatus(*inUse));
+    m_finder.waitFor(*inUse);
 }

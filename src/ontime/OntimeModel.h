@@ -5,6 +5,7 @@
 #include "async/TaskHandle.h"
 #include "discovery/StagetimerDesktop.h"
 #include "discovery/TimerSearch.h"
+#include "ontime/OntimeFinder.h"
 #include "ontime/OntimeLink.h"
 #include "ontime/OntimeReading.h"
 #include "ontime/OntimeServer.h"
@@ -98,7 +99,7 @@ public:
     }
     // How the server's own timer view rounds a count-down to whole seconds.
     SecondsRule secondsRule() const;
-    const async::TaskHandle& scanTask() const { return m_scanTask; }
+    const async::TaskHandle& scanTask() const { return m_finder.task(); }
 
     // Reconnects to the remembered server when Ontime is enabled; otherwise does nothing.
     void start();
@@ -154,19 +155,11 @@ private:
     void setServer(const std::optional<OntimeServer>& server);
     void setStatus(const QString& status);
     void setConnected(bool connected);
-    // Cancels the scan or reconnect task; a cancelled search leaves `scanning` to us.
+    // Cancels the search, reconnect or wait; a cancelled search leaves `scanning` to us.
     void stopSearching();
 
     // Connects as connect() does, without being the user's choice: the server in use stays.
     void attach(const OntimeServer& to);
-    // Whether a search or a reconnect may connect to `server` by itself.
-    bool mayAttach(const OntimeServer& server) const;
-    void reconnect();
-    // Waits for the server that was in use until it answers again.
-    void waitFor(const OntimeServer& server);
-    QCoro::Task<> reconnectProcedure(async::CancelToken token);
-    QCoro::Task<> waitProcedure(OntimeServer server, async::CancelToken token);
-    QCoro::Task<> scanProcedure(bool autoConnect, bool offerChoice, async::CancelToken token);
     // What the link reports.
     void takeOverUpdate(const RuntimeUpdate& update, OntimeLink::Kind via);
     void takeOverLegacy(const LegacyPoll& poll, qint64 receivedMonotonic);
@@ -185,10 +178,9 @@ private:
     // The link to `m_server`; its task is m_pollTask.
     std::unique_ptr<OntimeLink> m_link;
     async::TaskHandle m_pollTask;
-    // The server that answered last during this run, until the user chooses another one or
-    // none: while it is gone the client waits for it.
-    std::optional<OntimeServer> m_inUse;
-    async::TaskHandle m_scanTask;
+    // Finds the server again, and remembers the one in use: while it is gone the client
+    // waits for it.
+    OntimeFinder m_finder;
     // The probe of the last typed host: a newer one replaces it, so that the older answer
     // can never win; disconnect() leaves it alone.
     async::TaskHandle m_typedProbe;

@@ -10,6 +10,8 @@
 
 #include <QRandomGenerator>
 
+#include <utility>
+
 namespace {
 
 qint64 monotonicNow() {
@@ -84,14 +86,17 @@ QCoro::Task<> OntimeLink::run(async::CancelToken token) {
                 continue;
             }
             if (session.heard) {
-                onTrial = false;
                 m_failures = 0;
-                if (session.lastedMs >= m_timing.steadyAfter.count()) {
+                const bool steady = session.lastedMs >= m_timing.steadyAfter.count();
+                if (steady)
                     m_socketFailures = 0;
-                } else if (++m_socketFailures >= int(m_timing.reconnectPauses.size())) {
+                // On trial, one short connection is enough to go back to the poll.
+                if (!steady && (std::exchange(onTrial, false) ||
+                                ++m_socketFailures >= int(m_timing.reconnectPauses.size()))) {
                     pollInstead();
                     continue;
                 }
+                onTrial = false;
                 auto pause =
                     async::sleep(m_timing.reconnectPauses[size_t(m_socketFailures)], token);
                 if (!co_await std::move(pause))

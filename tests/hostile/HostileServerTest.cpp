@@ -304,10 +304,9 @@ private Q_SLOTS:
         model.connect(ontime);
         QTRY_COMPARE(model.eventTitle(), QStringLiteral("Good"));
 
-        QTest::qWait(1500);
-        QCOMPARE(model.status(), QStringLiteral("Verbunden mit ") + ontime.label());
+        QTRY_COMPARE(model.link(), OntimeLink::Kind::poll);
+        QTRY_COMPARE(model.status(), QStringLiteral("Verbunden mit ") + ontime.label());
         QCOMPARE(model.eventTitle(), QStringLiteral("Good"));
-        QCOMPARE(model.link(), OntimeLink::Kind::poll);
         QVERIFY2(server.upgrades() <= 3, qPrintable(QString::number(server.upgrades())));
         QVERIFY2(*streamed < stoppedInTime, qPrintable(QString::number(*streamed)));
 

@@ -20,10 +20,10 @@ struct LegacyPoll;
 // a short pause. A socket that does not open makes the link ask the poll: a server that
 // answers it is polled from then on, and so is one whose socket failed three times in a row
 // or broke off soon after opening three times in a row; the socket gets another chance now and
-// then. Its verdicts are the same whichever way the server
-// is read: a stretch without word from the server as long as three failed polls is an interruption,
-// ten failures in a row lose the server. A failure is a request without answer, an answer that does
-// not decode, or a socket that closed without a word that counts.
+// then. Its verdicts are the same whichever way the server is read: a stretch without word from
+// the server as long as three failed polls is an interruption, ten failures in a row lose the
+// server. A failure is a request without answer, an answer that does not decode, or a socket
+// that closed without a word that counts.
 //
 // run() is its task; the owner holds the task and cancels it before destroying the link.
 class OntimeLink final : public QObject {

@@ -106,14 +106,11 @@ namespace {
 std::optional<qint64> countDownNextChange(const OntimeSnapshot& state) {
     if (!state.remainingMs || !state.reading.runsOn())
         return std::nullopt;
-    const double remaining = *state.remainingMs;
-    const double until = untilNextWholeSecond(remaining, TimeDirection::down);
+    const double until = untilNextSecond(*state.remainingMs, TimeDirection::down, state.seconds);
     if (!std::isfinite(until))
         return std::nullopt;
-    // Rounded down, a whole second turns over as soon as the time leaves it.
-    if (state.seconds == SecondsRule::down && std::fmod(remaining, 1000.0) == 0)
-        return 1;
-    return qint64(std::ceil(until)) + 1;
+    // Rounded down, the wait already holds the millisecond that shows the new second.
+    return qint64(std::ceil(until)) + (state.seconds == SecondsRule::up ? 1 : 0);
 }
 
 } // namespace

@@ -9,25 +9,6 @@ namespace OntimeTimerTypes {
 
 namespace {
 
-constexpr double second = 1000;
-
-// Milliseconds until a value that moves by one millisecond each millisecond, `up` or down,
-// leaves the whole second its text shows. A count-down's text rounds up, so its second holds
-// the upper end (59.001 to 60 s read 01:00); a running time and a clock round down and hold
-// the lower end. Where the second ends on its own boundary, one millisecond more is added,
-// so that whoever waits this long finds the new text.
-double untilNextSecond(double value, bool up, bool roundsUp) {
-    if (up) {
-        if (roundsUp)
-            return std::ceil(value / second) * second - value + 1;
-        return (std::floor(value / second) + 1) * second - value;
-    }
-    // Zero is the count-down's last "00:00"; the next millisecond is overtime.
-    if (roundsUp)
-        return value == 0 ? 1 : value - (std::ceil(value / second) - 1) * second;
-    return value - std::floor(value / second) * second + 1;
-}
-
 // Ontime colours the time of the count-down and of an event counting to its end alone;
 // every other type keeps its colour in overtime.
 bool overtime(const OntimeReading& reading, std::optional<double> remainingMs) {
@@ -119,15 +100,16 @@ std::optional<double> msUntilNextChange(const OntimeReading& reading, double sin
     const auto consider = [&next](double ms) { next = next ? std::min(*next, ms) : ms; };
     if (reading.timerType == OntimeTimerType::clock) {
         if (const std::optional<double> clock = clockAfter(reading, sinceMs))
-            consider(untilNextSecond(*clock, true, false));
+            consider(untilNextSecond(*clock, TimeDirection::up, SecondsRule::down));
     } else if (reading.timerType == OntimeTimerType::countUp && reading.runsOn()) {
         if (const std::optional<double> elapsed = elapsedAfter(reading, sinceMs))
-            consider(untilNextSecond(*elapsed, true, false));
+            consider(untilNextSecond(*elapsed, TimeDirection::up, SecondsRule::down));
     }
     if (reading.secondaryAux && reading.secondaryAux->runs) {
         if (const std::optional<double> aux = auxAfter(*reading.secondaryAux, sinceMs))
-            consider(
-                untilNextSecond(*aux, reading.secondaryAux->countsUp, rule == SecondsRule::up));
+            consider(untilNextSecond(
+                *aux, reading.secondaryAux->countsUp ? TimeDirection::up : TimeDirection::down,
+                rule));
     }
     return next;
 }

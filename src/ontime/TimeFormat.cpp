@@ -1,6 +1,5 @@
 #include "ontime/TimeFormat.h"
 
-#include <algorithm>
 #include <cmath>
 
 QString formatRemaining(double ms) {
@@ -41,12 +40,17 @@ QString formatTimeOfDay(double ms) {
     return QString::asprintf("%02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
 }
 
-double untilNextWholeSecond(double ms, TimeDirection direction) {
+double untilNextSecond(double ms, TimeDirection direction, SecondsRule rule) {
     if (!std::isfinite(ms))
         return std::nan("");
-    const double past = std::fmod(ms, 1000.0);
-    // The part of the current second that is still to run, seen from the side it runs to.
-    double until = direction == TimeDirection::down ? (past > 0 ? past : past + 1000.0)
-                                                    : (past >= 0 ? 1000.0 - past : -past);
-    return std::clamp(until, std::nextafter(0.0, 1.0), 1000.0);
+    constexpr double second = 1000;
+    const bool roundsUp = rule == SecondsRule::up;
+    if (direction == TimeDirection::up) {
+        if (roundsUp)
+            return std::ceil(ms / second) * second - ms + 1;
+        return (std::floor(ms / second) + 1) * second - ms;
+    }
+    if (roundsUp)
+        return ms == 0 ? 1 : ms - (std::ceil(ms / second) - 1) * second;
+    return ms - std::floor(ms / second) * second + 1;
 }

@@ -29,6 +29,10 @@ QString formatTimeOfDay(double ms);
 
 enum class TimeDirection { down, up };
 
-// How long a time that runs `direction` takes from `ms` to its next whole second, in
-// milliseconds: more than 0, at most 1000. Not a number for a time that is none.
-double untilNextWholeSecond(double ms, TimeDirection direction);
+// Milliseconds until a time that runs `direction` from `ms` leaves the whole second its text
+// shows, its seconds rounded by `rule`. Rounded up, a second holds its upper end (59.001 to
+// 60 s read 01:00); rounded down, its lower end. Where the second ends on its own boundary,
+// one millisecond more is added, so that whoever waits this long finds the new text. Zero on
+// a count-down rounded up is its last "00:00": the next millisecond is overtime. Not a number
+// for a time that is none.
+double untilNextSecond(double ms, TimeDirection direction, SecondsRule rule);
